@@ -1,0 +1,16 @@
+// The registry of script functions: one table, in registration order.
+
+#include "app/api.h"
+
+static const luaL_Reg script_api[] = {
+    {"OpenWindow", w_OpenWindow},
+    {"GetKey", w_GetKey},
+    {"GetMouse", w_GetMouse},
+    {"Quit", w_Quit},
+};
+
+void RegisterScriptApi(lua_State* L)
+{
+    for (const luaL_Reg& entry : script_api)
+        lua_register(L, entry.name, entry.func);
+}

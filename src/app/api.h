@@ -1,0 +1,14 @@
+// The script API: the global functions a script drives the program with, and their registration.
+#pragma once
+
+#include <lua5.1/lua.hpp>
+
+// Installs every script function as a global of the state, in registration order.
+void RegisterScriptApi(lua_State* L);
+
+// Bindings, grouped by the file that defines them.
+// app/wrap_window.cpp
+int w_OpenWindow(lua_State* L);
+int w_GetKey(lua_State* L);
+int w_GetMouse(lua_State* L);
+int w_Quit(lua_State* L);

@@ -1,0 +1,45 @@
+// Entry point: start-up, the frame loop and teardown.
+
+#include "app/api.h"
+#include "app/script_host.h"
+#include "app/window.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+
+static void RunFrame(ScriptHost& host, double& previous_time)
+{
+    double now = glfwGetTime();
+    double dt = now - previous_time;
+    previous_time = now;
+
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    host.Update(now, dt);
+
+    SwapBuffers();
+}
+
+int main(int argc, char** argv)
+{
+    // Lines reach a pipe as they are printed, so readers see script and host output in order.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    glfwInit();
+    ScriptHost host;
+    host.Open();
+    RegisterScriptApi(host.State());
+    host.Start(argc, argv);
+
+    double previous_time = glfwGetTime();
+    while (WindowIsOpen() && !app_window.quit_requested)
+        RunFrame(host, previous_time);
+
+    glfwTerminate();
+    host.Close();
+    fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,68 @@
+// The program's one Lua state: opening it, running the main script and calling its callbacks.
+
+#include "app/script_host.h"
+
+#include <cstdio>
+
+void ReportScriptError(lua_State* L)
+{
+    const char* message = lua_tostring(L, -1);
+    if (message)
+        printf("Error: %s\n", message);
+    else
+        printf("Error: (error object is a %s value)\n", luaL_typename(L, -1));
+    lua_pop(L, 1);
+}
+
+void CallProtected(lua_State* L, int nargs, int nresults)
+{
+    if (lua_pcall(L, nargs, nresults, 0) != 0)
+        ReportScriptError(L);
+}
+
+void ScriptHost::Open()
+{
+    state_ = luaL_newstate();
+    luaL_openlibs(state_);
+
+    // Modules are found only in res/ below the working directory.
+    lua_getglobal(state_, "package");
+    lua_pushstring(state_, "./res/?.lua");
+    lua_setfield(state_, -2, "path");
+    lua_pop(state_, 1);
+
+    // The chunk, or the load error in its place, stays on the stack for Start.
+    if (luaL_loadfile(state_, "res/main.lua") != 0)
+        printf("Could not open main script\n");
+}
+
+void ScriptHost::Start(int argc, char** argv)
+{
+    CallProtected(state_, 0, LUA_MULTRET);
+    lua_settop(state_, 0);
+
+    lua_getglobal(state_, "initialize");
+    int count = argc > 1 ? argc - 1 : 0;
+    lua_createtable(state_, count, 0);
+    for (int i = 1; i <= count; i++) {
+        lua_pushstring(state_, argv[i]);
+        lua_rawseti(state_, -2, i);
+    }
+    CallProtected(state_, 1, 0);
+}
+
+void ScriptHost::Update(double time, double dt)
+{
+    lua_getglobal(state_, "update");
+    lua_pushnumber(state_, time);
+    lua_pushnumber(state_, dt);
+    CallProtected(state_, 2, 0);
+}
+
+void ScriptHost::Close()
+{
+    if (state_) {
+        lua_close(state_);
+        state_ = nullptr;
+    }
+}

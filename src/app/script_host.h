@@ -1,0 +1,31 @@
+// The program's one Lua state: opening it, running the main script and calling its callbacks.
+// Every call into the script is protected; a failure is printed and survived.
+#pragma once
+
+#include <lua5.1/lua.hpp>
+
+class ScriptHost {
+public:
+    ScriptHost() = default;
+    ScriptHost(const ScriptHost&) = delete;
+    ScriptHost& operator=(const ScriptHost&) = delete;
+    ~ScriptHost() { Close(); }
+
+    // Creates the state and loads res/main.lua without running it.
+    void Open();
+    // Runs the loaded main chunk, then initialize(args) with the arguments after the program name.
+    void Start(int argc, char** argv);
+    // Calls update(time, dt).
+    void Update(double time, double dt);
+    void Close();
+    lua_State* State() const { return state_; }
+
+private:
+    lua_State* state_ = nullptr;
+};
+
+// Prints the error value on top of the stack as "Error: %s\n" and pops it.
+void ReportScriptError(lua_State* L);
+
+// A protected call of the function below nargs arguments; a failure is reported.
+void CallProtected(lua_State* L, int nargs, int nresults);

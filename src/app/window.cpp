@@ -1,0 +1,111 @@
+// The program's one window with its GL context, the base GL state, input and the quit request.
+
+#include "app/window.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <cctype>
+#include <cstdio>
+
+Window app_window;
+
+static bool CreateWindow(int width, int height)
+{
+    // The window library asserts on negative sizes; a size of 0 makes no window either.
+    if (app_window.handle || width <= 0 || height <= 0)
+        return false;
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_RED_BITS, 8);
+    glfwWindowHint(GLFW_GREEN_BITS, 8);
+    glfwWindowHint(GLFW_BLUE_BITS, 8);
+    glfwWindowHint(GLFW_ALPHA_BITS, 0);
+    glfwWindowHint(GLFW_DEPTH_BITS, 0);
+    glfwWindowHint(GLFW_STENCIL_BITS, 0);
+    app_window.handle = glfwCreateWindow(width, height, "", nullptr, nullptr);
+    if (app_window.handle)
+        glfwMakeContextCurrent(app_window.handle);
+    return app_window.handle != nullptr;
+}
+
+void OpenWindow(int width, int height, const char* title)
+{
+    if (!CreateWindow(width, height)) {
+        printf("Error, could not create window.");
+        // Without any window there is no context to set up.
+        if (!app_window.handle)
+            return;
+    }
+    glfwSetWindowTitle(app_window.handle, title ? title : "");
+    glfwSwapInterval(1);
+    glewInit();
+    InitGlState();
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void InitGlState()
+{
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0, 0, 0, 1);
+    glClearDepth(1);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_DEPTH_TEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LINE_SMOOTH);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glLineWidth(1);
+}
+
+bool WindowIsOpen()
+{
+    return app_window.handle && !glfwWindowShouldClose(app_window.handle);
+}
+
+bool GetKey(const char* key)
+{
+    if (!app_window.handle || !key)
+        return false;
+    // Empty text and bytes of 128 and above name no key.
+    unsigned char first = static_cast<unsigned char>(key[0]);
+    if (first == 0 || first >= 128)
+        return false;
+    return glfwGetKey(app_window.handle, toupper(first)) == GLFW_PRESS;
+}
+
+MouseState GetMouse()
+{
+    MouseState mouse;
+    if (!app_window.handle)
+        return mouse;
+    double x = 0, y = 0;
+    glfwGetCursorPos(app_window.handle, &x, &y);
+    mouse.x = static_cast<int>(x);
+    mouse.y = static_cast<int>(y);
+    mouse.left = glfwGetMouseButton(app_window.handle, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
+    mouse.right = glfwGetMouseButton(app_window.handle, GLFW_MOUSE_BUTTON_RIGHT) == GLFW_PRESS;
+    return mouse;
+}
+
+void Quit()
+{
+    app_window.quit_requested = true;
+}
+
+void SwapBuffers()
+{
+    glfwSwapBuffers(app_window.handle);
+    glfwPollEvents();
+}

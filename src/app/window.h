@@ -1,0 +1,33 @@
+// The program's one window with its GL context, the base GL state, input and the quit request.
+// State: `app_window`, process-wide.
+#pragma once
+
+struct GLFWwindow;
+
+struct Window {
+    GLFWwindow* handle = nullptr;  // null until OpenWindow succeeds
+    bool quit_requested = false;   // set by Quit, never cleared
+};
+
+extern Window app_window;
+
+struct MouseState {
+    int x = 0;
+    int y = 0;
+    bool left = false;
+    bool right = false;
+};
+
+// Creates the window (only once), loads GL entry points, sets the base state and pushes a
+// pixel projection with (0, 0) at the top left. A second call prints the failure and then
+// updates title, state and projection of the existing window.
+void OpenWindow(int width, int height, const char* title);
+void InitGlState();
+// True while a window exists and has not been closed by the user.
+bool WindowIsOpen();
+// Whether the key of the first character of `key` is down; false for no or non-ASCII text.
+bool GetKey(const char* key);
+MouseState GetMouse();
+void Quit();
+// Shows the frame and processes window and input events.
+void SwapBuffers();

@@ -1,0 +1,28 @@
+// Opens the program's window inside a test process and reads its pixels back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <lua5.1/lua.hpp>
+
+struct Rgba {
+    uint8_t r, g, b, a;
+    bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
+};
+
+// glfwInit, then OpenWindow with the program's own function.
+void OpenTestWindow(int width, int height, const char* title = "test");
+
+// The pixel at window pixel (x, y), counted from the top left, from the frame being drawn.
+Rgba ReadPixel(int x, int y);
+
+// A Lua state with the standard libraries and the script API; closed with the object.
+class TestState {
+public:
+    TestState();
+    ~TestState() { lua_close(L); }
+    // Runs `code`; returns "" or the error message.
+    std::string Run(const std::string& code);
+    lua_State* L;
+};

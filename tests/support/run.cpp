@@ -1,0 +1,82 @@
+// Runs the demohost program on a small script in a temporary directory and collects its output.
+
+#include "support/run.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+ScriptDir::ScriptDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "demohost-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+    fs::create_directories(fs::path(path_) / "res");
+}
+
+ScriptDir::~ScriptDir()
+{
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+void ScriptDir::Write(const std::string& relative, const std::string& text) const
+{
+    fs::path file = fs::path(path_) / relative;
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args,
+                      double timeout_seconds)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        if (chdir(dir.Path().c_str()) != 0)
+            _exit(127);
+        std::vector<char*> argv{const_cast<char*>(DEMOHOST_PATH)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(DEMOHOST_PATH, argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+
+    RunResult result;
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::duration<double>(timeout_seconds);
+    char buffer[4096];
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{out[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            kill(pid, SIGKILL);
+            break;
+        }
+        ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        result.out.append(buffer, static_cast<size_t>(n));
+    }
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
