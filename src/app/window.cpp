@@ -10,10 +10,14 @@
 
 Window app_window;
 
+// Larger sizes than X11 can address are refused like any other window that cannot be made.
+static const int kMaxWindowSize = 16384;
+
 static bool CreateWindow(int width, int height)
 {
     // The window library asserts on negative sizes; a size of 0 makes no window either.
-    if (app_window.handle || width <= 0 || height <= 0)
+    if (app_window.handle || width <= 0 || height <= 0 || width > kMaxWindowSize ||
+        height > kMaxWindowSize)
         return false;
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);

@@ -1,0 +1,63 @@
+// Every script function takes any arguments without crashing or raising a script error.
+
+#include "support/gl.h"
+
+#include <gtest/gtest.h>
+
+// Calls each registered function with arguments of every kind, before and after the window opens.
+static const char* kSweep = R"(
+    local names = {"OpenWindow", "DrawBox", "DrawBoxWithColor", "DrawLine", "GetKey", "GetMouse",
+        "PlayMusic", "PlayMusicWithSync", "GetSpectrum", "LoadImage", "SetAdditiveBlend",
+        "LoadShader", "SetShader", "SetShaderParami", "SetShaderParamf", "BindRenderTarget",
+        "UnbindRenderTarget", "DrawRenderTarget", "MakeRenderTarget", "DrawRenderTargets",
+        "DrawFullScreenQuad", "RenderTargetAsTexture", "ShowProfiling", "LoadFont", "DrawText",
+        "SetVolume", "Quit"}
+    local nan, inf = 0/0, math.huge
+    local many = {}
+    for i = 1, 20 do many[i] = i end
+    local argument_lists = {
+        {},
+        {nil, nil, nil},
+        {true, false, {}, print, coroutine.create(function() end)},
+        {"12", "34", "5.5", "abc", "0x10", " 7 "},
+        {nan, inf, -inf, 1e308, -1e308, 1e30, -0.0, 2^53, -2^31, 4.9e-324, nan, inf, -inf},
+        {string.rep("x", 100000), string.rep("\0", 10), "\200\201", ""},
+        many,
+    }
+    count = 0
+    function sweep(skip_window)
+        for _, name in ipairs(names) do
+            local f = _G[name]
+            if f and not (skip_window and name == "OpenWindow") then
+                for i, args in ipairs(argument_lists) do
+                    local ok, err = pcall(f, unpack(args, 1, 20))
+                    assert(ok, name .. " with list " .. i .. ": " .. tostring(err))
+                    count = count + 1
+                end
+            end
+        end
+        return count
+    end
+)";
+
+TEST(ScriptApi, AnyArgumentsAreAcceptedBeforeAndAfterTheWindowOpens)
+{
+    TestState lua;
+    ASSERT_EQ(lua.Run(kSweep), "");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(lua.Run("sweep(true)"), "");
+    EXPECT_EQ(lua.Run("OpenWindow(64, 64, 'sweep')"), "");
+    EXPECT_EQ(lua.Run("sweep(false)"), "");
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(lua.Run("assert(count >= 40)"), "");
+}
+
+TEST(ScriptApi, FunctionsWithoutResultsYieldNothing)
+{
+    TestState lua;
+    EXPECT_EQ(lua.Run(R"(
+        assert(select("#", Quit()) == 0)
+        assert(select("#", GetKey(7)) == 1 and GetKey(7) == false)
+        assert(select("#", GetMouse(1, 2, 3)) == 4)
+    )"), "");
+}
