@@ -3,6 +3,7 @@
 #include "app/api.h"
 #include "app/script_host.h"
 #include "app/window.h"
+#include "profile/profiler.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -18,9 +19,15 @@ static void RunFrame(ScriptHost& host, double& previous_time)
     glLoadIdentity();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
+    PROFILE_SITE(lua_update, "LuaUpdate");
+    PROFILE_BEGIN(lua_update);
     host.Update(now, dt);
+    end_zone();
 
-    SwapBuffers();
+    {
+        PROFILE_SCOPE("SwapBuffers");
+        SwapBuffers();
+    }
 }
 
 int main(int argc, char** argv)

@@ -1,0 +1,66 @@
+// The zone profiler's clock: the processor's invariant time-stamp counter on x86-64, calibrated
+// once against the monotonic clock; the monotonic clock in nanoseconds elsewhere.
+
+#include "profile/profiler.h"
+
+#include <time.h>
+
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
+static uint64_t monotonic_ns()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec);
+}
+
+#if defined(__x86_64__)
+
+__attribute__((weak)) uint64_t read_clock()
+{
+    return __rdtsc();
+}
+
+// Counts ticks across 20 ms of the monotonic clock.
+__attribute__((weak)) uint64_t platform_clock_frequency()
+{
+    uint64_t t0 = monotonic_ns();
+    uint64_t c0 = __rdtsc();
+    timespec pause{0, 20000000};
+    nanosleep(&pause, nullptr);
+    uint64_t t1 = monotonic_ns();
+    uint64_t c1 = __rdtsc();
+    return static_cast<uint64_t>(static_cast<double>(c1 - c0) * 1e9 / static_cast<double>(t1 - t0));
+}
+
+#else
+
+__attribute__((weak)) uint64_t read_clock()
+{
+    return monotonic_ns();
+}
+
+__attribute__((weak)) uint64_t platform_clock_frequency()
+{
+    return 1000000000u;
+}
+
+#endif
+
+uint64_t clock_frequency()
+{
+    static uint64_t frequency = 0;
+    if (frequency == 0)
+        frequency = platform_clock_frequency();
+    return frequency;
+}
+
+float seconds_per_tick()
+{
+    static float seconds = 0;
+    if (seconds == 0)
+        seconds = static_cast<float>(1.0 / static_cast<double>(clock_frequency()));
+    return seconds;
+}
