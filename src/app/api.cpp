@@ -4,8 +4,13 @@
 
 static const luaL_Reg script_api[] = {
     {"OpenWindow", w_OpenWindow},
+    {"DrawBox", w_DrawBox},
+    {"DrawBoxWithColor", w_DrawBoxWithColor},
+    {"DrawLine", w_DrawLine},
     {"GetKey", w_GetKey},
     {"GetMouse", w_GetMouse},
+    {"LoadImage", w_LoadImage},
+    {"SetAdditiveBlend", w_SetAdditiveBlend},
     {"Quit", w_Quit},
 };
 

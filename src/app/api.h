@@ -12,3 +12,9 @@ int w_OpenWindow(lua_State* L);
 int w_GetKey(lua_State* L);
 int w_GetMouse(lua_State* L);
 int w_Quit(lua_State* L);
+// render/wrap_render.cpp
+int w_DrawBox(lua_State* L);
+int w_DrawBoxWithColor(lua_State* L);
+int w_DrawLine(lua_State* L);
+int w_LoadImage(lua_State* L);
+int w_SetAdditiveBlend(lua_State* L);

@@ -4,6 +4,8 @@
 #include "app/script_host.h"
 #include "app/window.h"
 #include "profile/profiler.h"
+#include "render/line_pipe.h"
+#include "render/quad_pipe.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -22,6 +24,8 @@ static void RunFrame(ScriptHost& host, double& previous_time)
     PROFILE_SITE(lua_update, "LuaUpdate");
     PROFILE_BEGIN(lua_update);
     host.Update(now, dt);
+    FlushPipe();
+    FlushLinePipe();
     end_zone();
 
     {

@@ -4,12 +4,20 @@
 
 #include "app/api.h"
 #include "app/window.h"
+#include "profile/profiler.h"
+#include "render/line_pipe.h"
+#include "render/quad_pipe.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
+#include <cstdio>
 
 void OpenTestWindow(int width, int height, const char* title)
 {
+    // The window library's own reasons make a failed window in a test easy to explain.
+    glfwSetErrorCallback([](int code, const char* text) {
+        fprintf(stderr, "GLFW error %x: %s\n", code, text);
+    });
     glfwInit();
     OpenWindow(width, height, title);
 }
@@ -23,6 +31,33 @@ Rgba ReadPixel(int x, int y)
     glReadBuffer(GL_BACK);
     glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &pixel);
     return pixel;
+}
+
+void BeginTestFrame()
+{
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void EndTestFrame()
+{
+    FlushPipe();
+    FlushLinePipe();
+}
+
+std::map<std::string, uint32_t> ZoneCallsSinceLastCheck()
+{
+    update();
+    std::map<std::string, uint32_t> calls;
+    for (ProfileZone* zone = profiler.root_zone.next; zone; zone = zone->next)
+        calls[zone->name] = zone->stats.calls_current;
+    return calls;
+}
+
+uint32_t ZoneCalls(const std::map<std::string, uint32_t>& calls, const std::string& name)
+{
+    auto found = calls.find(name);
+    return found == calls.end() ? 0 : found->second;
 }
 
 TestState::TestState() : L(luaL_newstate())

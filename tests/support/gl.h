@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include <lua5.1/lua.hpp>
@@ -16,6 +17,16 @@ void OpenTestWindow(int width, int height, const char* title = "test");
 
 // The pixel at window pixel (x, y), counted from the top left, from the frame being drawn.
 Rgba ReadPixel(int x, int y);
+
+// Clears the frame as the frame loop does.
+void BeginTestFrame();
+// Flushes both pipes as the frame loop does at the end of a frame.
+void EndTestFrame();
+
+// Calls of the profile zone `name` since the last check (0 when it was not entered).
+uint32_t ZoneCalls(const std::map<std::string, uint32_t>& calls, const std::string& name);
+// Closes a profiler period and returns each zone's calls in it.
+std::map<std::string, uint32_t> ZoneCallsSinceLastCheck();
 
 // A Lua state with the standard libraries and the script API; closed with the object.
 class TestState {

@@ -1,0 +1,118 @@
+// Batched boxes: one fixed client-side vertex batch of up to 2500 boxes sharing one texture.
+
+#include "render/quad_pipe.h"
+
+#include "profile/profiler.h"
+#include "render/line_pipe.h"
+
+#include <GL/glew.h>
+
+#include <array>
+#include <cmath>
+
+QuadPipe quad_pipe;
+
+// Texture coordinates and indices never change: corners 0..3 of box k are vertices 4k..4k+3
+// with coordinates (1, 1), (1, 0), (0, 0), (0, 1), which puts an image's first row on top.
+static constexpr auto kTexCoords = [] {
+    std::array<float, QuadPipe::kCapacity * 4 * 2> coords{};
+    const float corner[8] = {1, 1, 1, 0, 0, 0, 0, 1};
+    for (size_t i = 0; i < coords.size(); i++)
+        coords[i] = corner[i % 8];
+    return coords;
+}();
+
+static constexpr auto kIndices = [] {
+    std::array<uint32_t, QuadPipe::kCapacity * 4> indices{};
+    for (uint32_t i = 0; i < indices.size(); i++)
+        indices[i] = i;
+    return indices;
+}();
+
+void FillPipe(int texture, float r, float g, float b, float a, double x, double y, double width,
+              double height, double angle)
+{
+    FlushLinePipe();
+    if (texture != quad_pipe.current_texture || quad_pipe.count >= QuadPipe::kCapacity) {
+        FlushPipe();
+        quad_pipe.current_texture = texture;
+    }
+    PROFILE_SITE(fill_pipe, "FillPipe");
+    PROFILE_BEGIN(fill_pipe);
+
+    float hw = static_cast<float>(width * 0.5);
+    float hh = static_cast<float>(height * 0.5);
+    float dx[4] = {hw, hw, -hw, -hw};
+    float dy[4] = {hh, -hh, -hh, hh};
+    if (angle != 0) {
+        double radians = angle * M_PI / 180;
+        float s = static_cast<float>(std::sin(radians));
+        float c = static_cast<float>(std::cos(radians));
+        for (int i = 0; i < 4; i++) {
+            float rx = dx[i] * c - dy[i] * s;
+            float ry = dx[i] * s + dy[i] * c;
+            dx[i] = rx;
+            dy[i] = ry;
+        }
+    }
+    float* position = quad_pipe.positions + quad_pipe.count * 8;
+    float* colour = quad_pipe.colours + quad_pipe.count * 16;
+    for (int i = 0; i < 4; i++) {
+        position[i * 2] = static_cast<float>(x + dx[i]);
+        position[i * 2 + 1] = static_cast<float>(y + dy[i]);
+        colour[i * 4] = r;
+        colour[i * 4 + 1] = g;
+        colour[i * 4 + 2] = b;
+        colour[i * 4 + 3] = a;
+    }
+    quad_pipe.count++;
+    end_zone();
+}
+
+// One box goes through immediate mode: cheaper than switching three client arrays on and off.
+static void DrawSingleBox()
+{
+    PROFILE_SCOPE("FlushPipeSimple");
+    glColor4fv(quad_pipe.colours);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 4; i++) {
+        glTexCoord2i(static_cast<int>(kTexCoords[i * 2]), static_cast<int>(kTexCoords[i * 2 + 1]));
+        glVertex2f(quad_pipe.positions[i * 2], quad_pipe.positions[i * 2 + 1]);
+    }
+    glEnd();
+    glColor4f(1, 1, 1, 1);
+}
+
+static void DrawBoxArrays()
+{
+    PROFILE_SCOPE("FlushPipeAdvanced");
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, quad_pipe.positions);
+    glColorPointer(4, GL_FLOAT, 0, quad_pipe.colours);
+    glTexCoordPointer(2, GL_FLOAT, 0, kTexCoords.data());
+    glDrawElements(GL_QUADS, 4 * quad_pipe.count, GL_UNSIGNED_INT, kIndices.data());
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void FlushPipe()
+{
+    if (quad_pipe.count == 0)
+        return;
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(quad_pipe.current_texture));
+    if (quad_pipe.count == 1)
+        DrawSingleBox();
+    else
+        DrawBoxArrays();
+    quad_pipe.count = 0;
+}
+
+void SetAdditiveBlend(bool on)
+{
+    FlushPipe();
+    FlushLinePipe();
+    glBlendFunc(GL_SRC_ALPHA, on ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+}

@@ -1,0 +1,24 @@
+// Batched boxes: one fixed client-side vertex batch of up to 2500 boxes sharing one texture,
+// submitted in one draw call. State: `quad_pipe`, process-wide.
+#pragma once
+
+#include <cstdint>
+
+struct QuadPipe {
+    static const int kCapacity = 2500;  // boxes per batch
+    float positions[kCapacity * 4 * 2];
+    float colours[kCapacity * 4 * 4];
+    int count;            // boxes pending
+    int current_texture;  // GL texture name of every pending box
+};
+
+extern QuadPipe quad_pipe;
+
+// Appends one box: centre (x, y), full width and height, angle in degrees clockwise on screen.
+// Pending lines are flushed first, so boxes and lines reach GL in call order.
+void FillPipe(int texture, float r, float g, float b, float a, double x, double y, double width,
+              double height, double angle);
+// Submits the pending boxes, if any.
+void FlushPipe();
+// Flushes both pipes, then switches the destination blend factor to one (on) or back.
+void SetAdditiveBlend(bool on);

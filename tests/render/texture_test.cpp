@@ -1,0 +1,102 @@
+// Images as textures: orientation, RGB expansion, size, fresh names, and the error messages.
+
+#include "support/gl.h"
+
+#include "render/texture.h"
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+#include <stb_image_write.h>
+
+#include <fstream>
+#include <vector>
+
+class Textures : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        OpenTestWindow(800, 600);
+        BeginTestFrame();
+    }
+    std::string Path(const char* name) { return testing::TempDir() + "/" + name; }
+
+    // An image whose top half is red and bottom half blue.
+    std::string WriteRedOverBlue(int width, int height, int components)
+    {
+        std::vector<unsigned char> pixels(width * height * components, 0);
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++) {
+                unsigned char* p = &pixels[(y * width + x) * components];
+                p[y < height / 2 ? 0 : 2] = 255;
+                if (components == 4)
+                    p[3] = 255;
+            }
+        std::string path = Path("red-over-blue.png");
+        stbi_write_png(path.c_str(), width, height, components, pixels.data(), width * components);
+        return path;
+    }
+    TestState lua;
+};
+
+TEST_F(Textures, TheImagesTopRowShowsAtTheTopOfTheBox)
+{
+    std::string path = WriteRedOverBlue(64, 64, 4);
+    ASSERT_EQ(lua.Run("texture = LoadImage('" + path + "') assert(texture ~= 0)"), "");
+    ASSERT_EQ(lua.Run("DrawBox(100, 100, 100, 100, 0, texture)"
+                      "DrawBox(300, 100, -100, -100, 0, texture)"),
+              "");
+    EndTestFrame();
+    EXPECT_EQ(ReadPixel(100, 55), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(ReadPixel(100, 145), (Rgba{0, 0, 255, 255}));
+    // Mirrored in both directions it is turned upside down.
+    EXPECT_EQ(ReadPixel(300, 55), (Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(ReadPixel(300, 145), (Rgba{255, 0, 0, 255}));
+}
+
+TEST_F(Textures, RgbImagesGetOpaqueAlphaAndKeepTheirSize)
+{
+    std::string path = WriteRedOverBlue(100, 37, 3);
+    TextureHandle texture = LoadTexture(path.c_str());
+    ASSERT_NE(texture, 0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    EXPECT_EQ(width, 100);
+    EXPECT_EQ(height, 37);
+    std::vector<unsigned char> pixels(100 * 37 * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        ASSERT_EQ(pixels[i], 255) << "pixel " << i / 4;
+    EXPECT_EQ(pixels[0], 255);                    // top row red
+    EXPECT_EQ(pixels[36 * 100 * 4 + 2], 255);     // bottom row blue
+
+    TextureHandle again = LoadTexture(path.c_str());
+    EXPECT_NE(again, 0);
+    EXPECT_NE(again, texture);
+}
+
+TEST_F(Textures, FailuresPrintTheReasonAndGiveZero)
+{
+    std::string corrupt = Path("corrupt.png");
+    std::ofstream(corrupt) << "this is not an image at all";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(lua.Run(R"(
+        assert(LoadImage("no-such-file.png") == 0)
+        assert(LoadImage(")" + corrupt + R"(") == 0)
+        assert(LoadImage() == 0 and LoadImage({}) == 0)
+    )"),
+              "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Image loading error: can't fopen\n"
+              "Image loading error: unknown image type\n");
+}
+
+TEST(TexturesWithoutWindow, LoadImageGivesZeroQuietly)
+{
+    TestState lua;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(lua.Run("assert(LoadImage('anything.png') == 0)"), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
