@@ -11,6 +11,17 @@ static const luaL_Reg script_api[] = {
     {"GetMouse", w_GetMouse},
     {"LoadImage", w_LoadImage},
     {"SetAdditiveBlend", w_SetAdditiveBlend},
+    {"LoadShader", w_LoadShader},
+    {"SetShader", w_SetShader},
+    {"SetShaderParami", w_SetShaderParami},
+    {"SetShaderParamf", w_SetShaderParamf},
+    {"BindRenderTarget", w_BindRenderTarget},
+    {"UnbindRenderTarget", w_UnbindRenderTarget},
+    {"DrawRenderTarget", w_DrawRenderTarget},
+    {"MakeRenderTarget", w_MakeRenderTarget},
+    {"DrawRenderTargets", w_DrawRenderTargets},
+    {"DrawFullScreenQuad", w_DrawFullScreenQuad},
+    {"RenderTargetAsTexture", w_RenderTargetAsTexture},
     {"Quit", w_Quit},
 };
 

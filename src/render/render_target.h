@@ -1,0 +1,42 @@
+// Off-screen render targets (a framebuffer with up to four colour textures) and quads that cover
+// the whole viewport. State: `render_targets`, 10 entries filled in creation order, never freed.
+#pragma once
+
+#include "render/texture.h"
+
+struct RenderTarget {
+    static const int kMaxTextures = 4;
+    int width;
+    int height;
+    unsigned framebuffer;
+    int texture_count;
+    unsigned textures[kMaxTextures];  // slot s is colour attachment s; 0 when never filled
+};
+
+struct RenderTargetList {
+    static const int kCapacity = 10;
+    RenderTarget targets[kCapacity];
+    int count;
+    int pushed_viewports;  // viewports saved by binds and not yet restored by unbinds
+};
+
+extern RenderTargetList render_targets;
+
+// Creates a target with `texture_count` colour textures (at most 4) and returns its handle
+// (1..10); 0 when the list is full or no GL context exists.
+int MakeRenderTarget(int width, int height, int texture_count);
+void AddColorTexture(RenderTarget& target);
+unsigned CreateTargetTexture(int width, int height);
+// Redirects drawing into texture `attachment` of target `handle`, cleared, after clearing the
+// framebuffer bound before.
+void BindRenderTarget(int handle, int attachment);
+// Returns drawing to the window with the viewport saved by the last bind.
+void UnbindRenderTarget();
+// One textured quad over the whole viewport, whatever the matrices.
+void DrawScreenQuad();
+void DrawRenderTarget(int handle, int index);
+void DrawRenderTargets(const int handles[4], const int indices[4]);
+// Binds up to four textures on units 0 to 3 and draws DrawScreenQuad.
+void DrawFullScreenQuad(TextureHandle t0, TextureHandle t1, TextureHandle t2, TextureHandle t3);
+// Texture `index` of target `handle`; 0 for handles or indices that name none.
+TextureHandle RenderTargetAsTexture(int handle, int index);

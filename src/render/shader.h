@@ -1,0 +1,36 @@
+// GLSL programs loaded from files with [vertex] and [fragment] sections, selected for the
+// drawing that follows. State: `shader_table` (25 slots, filled in load order, never freed).
+#pragma once
+
+#include <string>
+
+struct ShaderProgram {
+    unsigned program = 0;  // 0 until read and linked
+    unsigned fragment_shader = 0;
+    unsigned vertex_shader = 0;
+};
+
+struct ShaderTable {
+    static const int kCapacity = 25;
+    ShaderProgram slots[kCapacity];
+    int count = 0;
+    int current = 0;  // handle last selected; 0 is the fixed-function pipeline
+};
+
+extern ShaderTable shader_table;
+
+// A section's source holds at most this many characters; a line at most kMaxLine.
+const size_t kMaxShaderSource = 102399;
+const size_t kMaxShaderLine = 511;
+
+// Loads the next slot from `path` and returns its handle (1..25), also when the file could not
+// be read or compiled; 0 when the table is full or no GL context exists.
+int LoadShader(const char* path);
+void LoadShaderFile(int slot, const char* path);
+// Reads the two sections' sources, lines joined without separators; false when the file cannot
+// be opened. A line longer than kMaxShaderLine ends the reading.
+bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment);
+// Selects the program of `handle` (below 1: fixed function), flushing pending geometry first.
+void SetShader(int handle);
+void SetShaderParami(int handle, const char* name, int value);
+void SetShaderParamf(int handle, const char* name, float value);

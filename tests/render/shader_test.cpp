@@ -1,0 +1,142 @@
+// Shader files and programs: the section format, the table's handles, selection and uniforms.
+
+#include "support/gl.h"
+
+#include "render/shader.h"
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+static std::string WriteFile(const char* name, const std::string& text)
+{
+    std::string path = testing::TempDir() + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+TEST(ShaderFile, SectionsJoinTheirLinesWithoutSeparators)
+{
+    std::string path = WriteFile("joined.shader",
+                                 "ignored before any section\n"
+                                 "[fragment]\r\n"
+                                 "frag1\r\n"
+                                 "[vertex] \n"
+                                 "[vertex]\n"
+                                 "one\n"
+                                 "two\n"
+                                 "    three\n"
+                                 "four\n"
+                                 "[fragment]\n"
+                                 "frag2");
+    std::string vertex, fragment;
+    ASSERT_TRUE(ReadShaderFile(path.c_str(), vertex, fragment));
+    EXPECT_EQ(vertex, "onetwo    threefour");
+    EXPECT_EQ(fragment, "frag1[vertex] frag2");
+}
+
+TEST(ShaderFile, LongLinesEndTheReadingAndSectionsAreCapped)
+{
+    std::string line511(511, 'x');
+    std::string path = WriteFile("long.shader", "[vertex]\n" + line511 + "\r\nkept\n" +
+                                                    std::string(512, 'y') + "\nlost\n");
+    std::string vertex, fragment;
+    ASSERT_TRUE(ReadShaderFile(path.c_str(), vertex, fragment));
+    EXPECT_EQ(vertex, line511 + "kept");
+
+    std::string big = "[vertex]\n";
+    for (int i = 0; i < 250; i++)
+        big += std::string(500, 'z') + "\n";
+    path = WriteFile("big.shader", big);
+    ASSERT_TRUE(ReadShaderFile(path.c_str(), vertex, fragment));
+    EXPECT_EQ(vertex.size(), kMaxShaderSource);
+
+    EXPECT_FALSE(ReadShaderFile("no-such.shader", vertex, fragment));
+}
+
+static const char* kValueShader =
+    "[vertex]\n"
+    "void main() {\n"
+    "    gl_Position = ftransform();\n"
+    "}\n"
+    "[fragment]\n"
+    "uniform float value;\n"
+    "void main() {\n"
+    "    gl_FragColor = vec4(value, 0.0, 0.0, 1.0);\n"
+    "}\n";
+
+class Shaders : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        OpenTestWindow(800, 600);
+        BeginTestFrame();
+        ZoneCallsSinceLastCheck();
+    }
+    TestState lua;
+};
+
+TEST_F(Shaders, HandlesCountFromOneAndTheTableHolds25)
+{
+    std::string path = WriteFile("value.shader", kValueShader);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(lua.Run("handles = {} for i = 1, 26 do handles[i] = LoadShader('" + path + "') end "
+                      "assert(handles[1] == 1 and handles[25] == 25 and handles[26] == 0)"),
+              "");
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("Shader (" + path + "), Vertex shader: "), 0u) << out;
+    EXPECT_NE(out.find("Shader (" + path + "), Pixel shader: "), std::string::npos);
+    EXPECT_NE(shader_table.slots[0].program, 0u);
+    EXPECT_EQ(shader_table.count, 25);
+}
+
+TEST_F(Shaders, MissingFileIsReportedAndSelectsFixedFunction)
+{
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(lua.Run("h = LoadShader('missing.shader') assert(h == 1) SetShader(h)"
+                      "DrawBoxWithColor(100, 100, 10, 10, 0, 0, 0, 1, 0, 1)"),
+              "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Shader (missing.shader), Could not load\n");
+    EndTestFrame();
+    EXPECT_EQ(ReadPixel(100, 100), (Rgba{0, 255, 0, 255}));
+}
+
+TEST_F(Shaders, AUniformSetAfterABoxAppliesToThatBox)
+{
+    std::string path = WriteFile("value.shader", kValueShader);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(lua.Run("h = LoadShader('" + path + "') SetShader(h) DrawBox(100, 100, 10, 10, 0, 0)"
+                      "SetShaderParamf(h, 'value', 0.5) SetShaderParamf(h, 'nothing', 1)"),
+              "");
+    testing::internal::GetCapturedStdout();
+    EndTestFrame();
+    EXPECT_NEAR(ReadPixel(100, 100).r, 128, 1);
+    EXPECT_EQ(ReadPixel(100, 100).g, 0);
+}
+
+TEST_F(Shaders, SelectingTheSameProgramAgainDoesNotFlush)
+{
+    std::string path = WriteFile("value.shader", kValueShader);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(lua.Run("LoadShader('" + path + "') LoadShader('" + path + "')"
+                      "SetShader(0) DrawBox(10, 10, 5, 5, 0, 0) SetShader(2)"
+                      "DrawBox(20, 10, 5, 5, 0, 0) SetShader(2) DrawBox(30, 10, 5, 5, 0, 0)"
+                      "SetShader(99) SetShader(0)"),
+              "");
+    testing::internal::GetCapturedStdout();
+    auto calls = ZoneCallsSinceLastCheck();
+    EXPECT_EQ(ZoneCalls(calls, "FlushPipeSimple"), 1u);
+    EXPECT_EQ(ZoneCalls(calls, "FlushPipeAdvanced"), 1u);
+    GLint program = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, 0);
+}
+
+TEST(ShadersWithoutWindow, NothingIsCreated)
+{
+    TestState lua;
+    EXPECT_EQ(lua.Run("assert(LoadShader('x.shader') == 0) SetShader(1) SetShaderParamf(1, 'a', 1)"),
+              "");
+    EXPECT_EQ(shader_table.count, 0);
+}
