@@ -2,6 +2,8 @@
 
 #include "app/script_host.h"
 
+#include "profile/script_profiler.h"
+
 #include <cstdio>
 
 void ReportScriptError(lua_State* L)
@@ -29,6 +31,9 @@ void ScriptHost::Open()
     lua_getglobal(state_, "package");
     lua_pushstring(state_, "./res/?.lua");
     lua_setfield(state_, -2, "path");
+    lua_pop(state_, 1);
+
+    luaopen_profiler(state_);
     lua_pop(state_, 1);
 
     // The chunk, or the load error in its place, stays on the stack for Start.

@@ -1,0 +1,8 @@
+// The script function profiler: the "profiler" module, which logs one tab-separated record per
+// script function call with its own and total time.
+#pragma once
+
+#include <lua5.1/lua.hpp>
+
+// Opens the module as the global table `profiler`; leaves it on the stack.
+int luaopen_profiler(lua_State* L);
