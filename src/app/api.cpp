@@ -22,6 +22,9 @@ static const luaL_Reg script_api[] = {
     {"DrawRenderTargets", w_DrawRenderTargets},
     {"DrawFullScreenQuad", w_DrawFullScreenQuad},
     {"RenderTargetAsTexture", w_RenderTargetAsTexture},
+    {"ShowProfiling", w_ShowProfiling},
+    {"LoadFont", w_LoadFont},
+    {"DrawText", w_DrawText},
     {"Quit", w_Quit},
 };
 

@@ -29,3 +29,8 @@ int w_MakeRenderTarget(lua_State* L);
 int w_DrawRenderTargets(lua_State* L);
 int w_DrawFullScreenQuad(lua_State* L);
 int w_RenderTargetAsTexture(lua_State* L);
+// profile/wrap_profile.cpp
+int w_ShowProfiling(lua_State* L);
+// text/wrap_text.cpp
+int w_LoadFont(lua_State* L);
+int w_DrawText(lua_State* L);

@@ -3,16 +3,20 @@
 #include "app/api.h"
 #include "app/script_host.h"
 #include "app/window.h"
+#include "profile/overlay.h"
 #include "profile/profiler.h"
 #include "render/line_pipe.h"
 #include "render/quad_pipe.h"
+#include "text/font.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
 #include <cstdio>
 
-static void RunFrame(ScriptHost& host, double& previous_time)
+static const char* kDefaultFontPath = "res/font/mono-20.fnt";
+
+static void RunFrame(ScriptHost& host, const BitmapFont* default_font, double& previous_time)
 {
     double now = glfwGetTime();
     double dt = now - previous_time;
@@ -27,6 +31,9 @@ static void RunFrame(ScriptHost& host, double& previous_time)
     FlushPipe();
     FlushLinePipe();
     end_zone();
+
+    if (profiling_display_on)
+        DrawProfilingOverlay(default_font);
 
     {
         PROFILE_SCOPE("SwapBuffers");
@@ -45,10 +52,17 @@ int main(int argc, char** argv)
     RegisterScriptApi(host.State());
     host.Start(argc, argv);
 
+    // Read after initialize, so that its page textures belong to the window's context.
+    FontReader font_reader;
+    std::unique_ptr<BitmapFont> default_font = font_reader.ReadFont(kDefaultFontPath, "res/font/");
+    if (!default_font)
+        printf("Font loading error: %s\n", kDefaultFontPath);
+
     double previous_time = glfwGetTime();
     while (WindowIsOpen() && !app_window.quit_requested)
-        RunFrame(host, previous_time);
+        RunFrame(host, default_font.get(), previous_time);
 
+    default_font.reset();
     glfwTerminate();
     host.Close();
     fflush(stdout);

@@ -19,7 +19,10 @@ ScriptDir::ScriptDir()
 {
     std::string pattern = (fs::temp_directory_path() / "demohost-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
+    // Every run reads the default overlay font at start-up, as it does from the repository.
     fs::create_directories(fs::path(path_) / "res");
+    fs::copy(fs::path(DEMOHOST_SOURCE_DIR) / "res" / "font", fs::path(path_) / "res" / "font",
+             fs::copy_options::recursive);
 }
 
 ScriptDir::~ScriptDir()

@@ -9,7 +9,7 @@ struct RunResult {
     int exit_code = -1;  // -1 when killed or crashed
 };
 
-// A temporary directory with res/, removed when the object goes.
+// A temporary directory with res/ and a copy of the default font, removed when the object goes.
 class ScriptDir {
 public:
     ScriptDir();

@@ -1,0 +1,38 @@
+// The "zones" script module: the zone profiler for scripts, reached through the program's export
+// table with package.loadlib("", "luaopen_ZoneLua"). It also times named script functions as
+// zones through a call/return hook. State: `zone_hook_running`, `script_zone_map`.
+#pragma once
+
+#include "profile/profiler.h"
+
+#include <lua5.1/lua.hpp>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#define ZONE_LUA_EXPORT extern "C" __attribute__((visibility("default")))
+
+// The zone of one script function value; records never move, so the zone and its name keep their
+// addresses.
+struct ScriptZoneRecord {
+    ProfileZone zone;
+    NodeCache cache;
+    std::string name;
+};
+
+using ScriptZoneMap = std::unordered_map<const void*, std::unique_ptr<ScriptZoneRecord>>;
+
+extern int zone_hook_running;
+extern ScriptZoneMap script_zone_map;
+
+ZONE_LUA_EXPORT int luaopen_ZoneLua(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_update(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_clear(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_output(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_damping(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_start(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_stop(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_is_running(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_tree_string(lua_State* L);
+ZONE_LUA_EXPORT int ZoneLua_flat_string(lua_State* L);

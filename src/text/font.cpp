@@ -1,0 +1,133 @@
+// Bitmap fonts read from the text form of the .fnt format.
+
+#include "text/font.h"
+
+#include <climits>
+#include <fstream>
+
+std::string_view ReadValue(std::string_view line, std::string_view key)
+{
+    for (size_t at = line.find(key); at != std::string_view::npos; at = line.find(key, at + 1)) {
+        size_t equals = at + key.size();
+        if (equals < line.size() && line[equals] == '=') {
+            std::string_view value = line.substr(equals + 1);
+            return value.substr(0, value.find(' '));
+        }
+    }
+    return {};
+}
+
+int32_t ReadInt(std::string_view line, std::string_view key)
+{
+    std::string_view value = ReadValue(line, key);
+    size_t i = 0;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+'))
+        negative = value[i++] == '-';
+    long long number = 0;
+    size_t first_digit = i;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; i++) {
+        number = number * 10 + (value[i] - '0');
+        if (number > static_cast<long long>(INT_MAX) + 1)
+            return 0;
+    }
+    if (i == first_digit)
+        return 0;
+    number = negative ? -number : number;
+    return number < INT_MIN || number > INT_MAX ? 0 : static_cast<int32_t>(number);
+}
+
+static bool StartsWith(std::string_view line, std::string_view prefix)
+{
+    return line.substr(0, prefix.size()) == prefix;
+}
+
+// The page file name: the text between the first two double quotes, or the whole value.
+static std::string PageFileName(std::string_view value)
+{
+    size_t quote = value.find('"');
+    if (quote == std::string_view::npos)
+        return std::string(value);
+    std::string_view rest = value.substr(quote + 1);
+    return std::string(rest.substr(0, rest.find('"')));
+}
+
+// Sums of a position and a size are formed in 64 bits: a hostile file may pass int32's range.
+static float TexCoord(int64_t pixels, int32_t size)
+{
+    return static_cast<float>(pixels) / static_cast<float>(size);
+}
+
+static void ReadPage(BitmapFont& font, std::string_view line, const char* directory)
+{
+    int32_t id = ReadInt(line, "id");
+    if (id < 0 || id >= font.pageCount)
+        return;
+    std::string path = directory + PageFileName(ReadValue(line, "file"));
+    font.pageTextures[id] = LoadTexture(path.c_str());
+}
+
+static void ReadGlyph(BitmapFont& font, std::string_view line, int32_t scaleW, int32_t scaleH)
+{
+    Glyph g;
+    g.id = static_cast<uint8_t>(ReadInt(line, "id") & 0xFF);
+    int32_t x = ReadInt(line, "x"), y = ReadInt(line, "y");
+    g.width = ReadInt(line, "width");
+    g.height = ReadInt(line, "height");
+    g.xoffset = ReadInt(line, "xoffset");
+    g.yoffset = ReadInt(line, "yoffset");
+    g.xadvance = ReadInt(line, "xadvance");
+    g.page = ReadInt(line, "page");
+    if (g.page < 0 || g.page >= font.pageCount || font.glyphs[g.id])
+        return;
+    g.texLeft = TexCoord(x, scaleW);
+    g.texTop = TexCoord(y, scaleH);
+    g.texRight = TexCoord(static_cast<int64_t>(x) + g.width, scaleW);
+    g.texBottom = TexCoord(static_cast<int64_t>(y) + g.height, scaleH);
+    font.glyphs[g.id] = std::move(g);
+}
+
+static void ReadKerning(BitmapFont& font, std::string_view line)
+{
+    auto first = static_cast<uint8_t>(ReadInt(line, "first") & 0xFF);
+    auto second = static_cast<uint8_t>(ReadInt(line, "second") & 0xFF);
+    int32_t amount = ReadInt(line, "amount");
+    if (font.glyphs[first])
+        font.glyphs[first]->kerning[second] = amount;
+}
+
+std::unique_ptr<BitmapFont> FontReader::ReadFont(const char* path, const char* directory)
+{
+    if (!path || !directory)
+        return nullptr;
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return nullptr;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    if (lines.size() < 2)
+        return nullptr;
+
+    auto font = std::make_unique<BitmapFont>();
+    const std::string& header = lines[1];
+    int32_t pages = ReadInt(header, "pages");
+    font->pageCount = pages < 0 ? 0 : (pages > kMaxFontPages ? kMaxFontPages : pages);
+    scaleW = ReadInt(header, "scaleW");
+    scaleH = ReadInt(header, "scaleH");
+    font->lineHeight = ReadInt(header, "lineHeight");
+    font->pageTextures.assign(font->pageCount, 0);
+
+    for (const std::string& line : lines) {
+        if (StartsWith(line, "page "))
+            ReadPage(*font, line, directory);
+        else if (StartsWith(line, "char "))
+            ReadGlyph(*font, line, scaleW, scaleH);
+        else if (StartsWith(line, "kerning "))
+            ReadKerning(*font, line);
+    }
+    return font;
+}

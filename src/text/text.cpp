@@ -1,0 +1,187 @@
+// Text meshes, text drawing and the fonts that scripts load.
+
+#include "text/text.h"
+
+#include "profile/profiler.h"
+#include "render/line_pipe.h"
+#include "render/quad_pipe.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cstdio>
+
+FontStore font_store;
+
+void MakeText(const BitmapFont& font, std::string_view text, int32_t width_limit, TextMesh& mesh)
+{
+    PROFILE_SCOPE("MakeText");
+    static std::string stripped, wrapped;
+    stripped.clear();
+    for (char c : text)
+        if (c != '\r')
+            stripped.push_back(c);
+    if (width_limit != -1) {
+        WrapText(font, stripped, width_limit, wrapped);
+        BuildTextMesh(font, wrapped, mesh);
+    } else {
+        BuildTextMesh(font, stripped, mesh);
+    }
+}
+
+void WrapText(const BitmapFont& font, std::string_view text, int32_t limit, std::string& out)
+{
+    out.clear();
+    int64_t width = 0;
+    const Glyph* previous = nullptr;
+    bool space_remembered = false;
+    size_t space_out = 0, space_in = 0;
+    for (size_t i = 0; i < text.size(); i++) {
+        auto c = static_cast<uint8_t>(text[i]);
+        const Glyph* glyph = font.Find(c);
+        if (c != '\n' && !glyph) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (previous) {
+            auto kerning = previous->kerning.find(c);
+            if (kerning != previous->kerning.end())
+                width += kerning->second;
+        }
+        if (c == '\n') {
+            out.push_back('\n');
+            width = 0;
+            space_remembered = false;
+            continue;
+        }
+        if (c == ' ') {
+            space_remembered = true;
+            space_out = out.size();
+            space_in = i;
+        }
+        out.push_back(static_cast<char>(c));
+        width += glyph->xadvance;
+        previous = glyph;
+        if (width > limit) {
+            if (space_remembered) {
+                out.resize(space_out);
+                i = space_in;
+                space_remembered = false;
+            }
+            out.push_back('\n');
+            width = 0;
+        }
+    }
+}
+
+static void AddQuad(TextBatch& batch, const Glyph& g, float x0, float y0)
+{
+    float x1 = x0 + static_cast<float>(g.width);
+    float y1 = y0 + static_cast<float>(g.height);
+    auto base = static_cast<uint16_t>((batch.vertices.size() / 2) % (4 * kMaxQuadsPerDraw));
+    batch.vertices.insert(batch.vertices.end(), {x0, y0, x1, y0, x1, y1, x0, y1});
+    batch.tex_coords.insert(batch.tex_coords.end(), {g.texLeft, g.texTop, g.texRight, g.texTop,
+                                                     g.texRight, g.texBottom, g.texLeft,
+                                                     g.texBottom});
+    // Corners 0, 3, 1 and 1, 3, 2: counter-clockwise on screen, so front faces.
+    batch.indices.insert(batch.indices.end(),
+                         {base, static_cast<uint16_t>(base + 3), static_cast<uint16_t>(base + 1),
+                          static_cast<uint16_t>(base + 1), static_cast<uint16_t>(base + 3),
+                          static_cast<uint16_t>(base + 2)});
+}
+
+void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh)
+{
+    mesh.batches.resize(font.pageCount);
+    for (int i = 0; i < font.pageCount; i++) {
+        TextBatch& batch = mesh.batches[i];
+        batch.texture = font.pageTextures[i];
+        batch.vertices.clear();
+        batch.tex_coords.clear();
+        batch.indices.clear();
+    }
+    // Pen positions in 64 bits: a hostile font's advances must not overflow.
+    int64_t pen_x = 0, pen_y = 0, widest = 0;
+    const Glyph* previous = nullptr;
+    for (char byte : text) {
+        auto c = static_cast<uint8_t>(byte);
+        const Glyph* glyph = font.Find(c);
+        if (c != '\n' && !glyph)
+            continue;
+        if (previous) {
+            auto kerning = previous->kerning.find(c);
+            if (kerning != previous->kerning.end())
+                pen_x += kerning->second;
+        }
+        if (c == '\n') {
+            pen_y += font.lineHeight;
+            pen_x = 0;
+            previous = nullptr;
+            continue;
+        }
+        AddQuad(mesh.batches[glyph->page], *glyph, static_cast<float>(pen_x + glyph->xoffset),
+                static_cast<float>(pen_y + glyph->yoffset));
+        pen_x += glyph->xadvance;
+        if (pen_x > widest)
+            widest = pen_x;
+        previous = glyph;
+    }
+    mesh.width = static_cast<int32_t>(widest > INT32_MAX ? INT32_MAX : widest);
+    for (TextBatch& batch : mesh.batches)
+        batch.triangle_count = static_cast<int32_t>(batch.indices.size() / 3);
+}
+
+void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, float blue,
+                  float alpha)
+{
+    glPushMatrix();
+    glTranslatef(static_cast<float>(x), static_cast<float>(y), 0);
+    glColor4f(red, green, blue, alpha);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    for (const TextBatch& batch : mesh.batches) {
+        if (batch.triangle_count == 0)
+            continue;
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(batch.texture));
+        size_t quads = batch.indices.size() / 6;
+        for (size_t first = 0; first < quads; first += kMaxQuadsPerDraw) {
+            size_t count = quads - first < kMaxQuadsPerDraw ? quads - first : kMaxQuadsPerDraw;
+            glVertexPointer(2, GL_FLOAT, 0, batch.vertices.data() + first * 8);
+            glTexCoordPointer(2, GL_FLOAT, 0, batch.tex_coords.data() + first * 8);
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * 6), GL_UNSIGNED_SHORT,
+                           batch.indices.data() + first * 6);
+        }
+    }
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glColor4f(1, 1, 1, 1);
+    glPopMatrix();
+}
+
+int LoadFont(const char* path, const char* directory)
+{
+    if (font_store.count >= FontStore::kCapacity)
+        return 0;
+    FontReader reader;
+    std::unique_ptr<BitmapFont> font = reader.ReadFont(path, directory ? directory : "");
+    if (!font) {
+        printf("Font loading error: %s\n", path ? path : "");
+        return 0;
+    }
+    font_store.fonts[font_store.count] = std::move(font);
+    return ++font_store.count;
+}
+
+void DrawText(int handle, const char* text, int x, int y, int32_t width_limit, bool centred,
+              float red, float green, float blue, float alpha)
+{
+    FlushPipe();
+    FlushLinePipe();
+    if (handle < 1 || handle > font_store.count || !text)
+        return;
+    static TextMesh mesh;
+    MakeText(*font_store.fonts[handle - 1], text, width_limit, mesh);
+    if (centred)
+        x = static_cast<int>(std::max<int64_t>(INT32_MIN, int64_t{x} - mesh.width / 2));
+    DrawTextMesh(mesh, x, y, red, green, blue, alpha);
+}

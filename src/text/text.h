@@ -1,0 +1,56 @@
+// Text meshes: a string laid out in a bitmap font, optionally word-wrapped, as textured triangles
+// per font page; and the fonts that scripts load. State: `font_store` (10 fonts, never freed).
+#pragma once
+
+#include "text/font.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// 16-bit indices address 65536 vertices: a page's quads are drawn in chunks of this many.
+const int kMaxQuadsPerDraw = 16384;
+
+struct TextBatch {
+    TextureHandle texture = 0;
+    int32_t triangle_count = 0;
+    std::vector<float> vertices;    // x, y per corner, 4 corners per quad
+    std::vector<float> tex_coords;  // parallel to vertices
+    std::vector<uint16_t> indices;  // 6 per quad, counted from the quad's chunk
+};
+
+// One batch per font page. A mesh is rebuilt in place by each MakeText, so callers keep one and
+// its arrays stop allocating once they have grown to the longest text.
+struct TextMesh {
+    int32_t width = 0;  // the widest line: the largest pen position after any glyph
+    std::vector<TextBatch> batches;
+};
+
+// Lays out `text` (carriage returns removed; wrapped at `width_limit` pixels unless it is -1)
+// into `mesh`. Bytes without a glyph take no space and draw nothing.
+void MakeText(const BitmapFont& font, std::string_view text, int32_t width_limit, TextMesh& mesh);
+// Breaks lines at the last space before a line grows wider than `limit`, else after the
+// character that made it too wide.
+void WrapText(const BitmapFont& font, std::string_view text, int32_t limit, std::string& out);
+void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh);
+// Draws the mesh with its top-left corner at (x, y), its glyphs tinted by the colour.
+void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, float blue,
+                  float alpha);
+
+struct FontStore {
+    static const int kCapacity = 10;
+    std::unique_ptr<BitmapFont> fonts[kCapacity];
+    int count = 0;
+};
+
+extern FontStore font_store;
+
+// Reads a font into the next slot and returns its handle (1..10); 0 when the store is full or
+// the file cannot be read ("Font loading error: <path>" is printed then).
+int LoadFont(const char* path, const char* directory);
+// Draws `text` in font `handle` at (x, y), centred horizontally on x when asked; pending boxes and
+// lines are flushed first so the text lies over them.
+void DrawText(int handle, const char* text, int x, int y, int32_t width_limit, bool centred,
+              float red, float green, float blue, float alpha);
