@@ -17,16 +17,18 @@ void MakeText(const BitmapFont& font, std::string_view text, int32_t width_limit
 {
     PROFILE_SCOPE("MakeText");
     static std::string stripped, wrapped;
-    stripped.clear();
-    for (char c : text)
-        if (c != '\r')
-            stripped.push_back(c);
-    if (width_limit != -1) {
-        WrapText(font, stripped, width_limit, wrapped);
-        BuildTextMesh(font, wrapped, mesh);
-    } else {
-        BuildTextMesh(font, stripped, mesh);
+    if (text.find('\r') != std::string_view::npos) {
+        stripped.clear();
+        for (char c : text)
+            if (c != '\r')
+                stripped.push_back(c);
+        text = stripped;
     }
+    if (width_limit != -1) {
+        WrapText(font, text, width_limit, wrapped);
+        text = wrapped;
+    }
+    BuildTextMesh(font, text, mesh);
 }
 
 void WrapText(const BitmapFont& font, std::string_view text, int32_t limit, std::string& out)
@@ -74,32 +76,48 @@ void WrapText(const BitmapFont& font, std::string_view text, int32_t limit, std:
     }
 }
 
-static void AddQuad(TextBatch& batch, const Glyph& g, float x0, float y0)
+// Writes quad `quad` of a batch whose arrays are already sized.
+static void PutQuad(TextBatch& batch, size_t quad, const Glyph& g, float x0, float y0)
 {
     float x1 = x0 + static_cast<float>(g.width);
     float y1 = y0 + static_cast<float>(g.height);
-    auto base = static_cast<uint16_t>((batch.vertices.size() / 2) % (4 * kMaxQuadsPerDraw));
-    batch.vertices.insert(batch.vertices.end(), {x0, y0, x1, y0, x1, y1, x0, y1});
-    batch.tex_coords.insert(batch.tex_coords.end(), {g.texLeft, g.texTop, g.texRight, g.texTop,
-                                                     g.texRight, g.texBottom, g.texLeft,
-                                                     g.texBottom});
-    // Corners 0, 3, 1 and 1, 3, 2: counter-clockwise on screen, so front faces.
-    batch.indices.insert(batch.indices.end(),
-                         {base, static_cast<uint16_t>(base + 3), static_cast<uint16_t>(base + 1),
-                          static_cast<uint16_t>(base + 1), static_cast<uint16_t>(base + 3),
-                          static_cast<uint16_t>(base + 2)});
+    float* v = batch.vertices.data() + quad * 8;
+    v[0] = x0, v[1] = y0, v[2] = x1, v[3] = y0, v[4] = x1, v[5] = y1, v[6] = x0, v[7] = y1;
+    float* t = batch.tex_coords.data() + quad * 8;
+    t[0] = g.texLeft, t[1] = g.texTop, t[2] = g.texRight, t[3] = g.texTop;
+    t[4] = g.texRight, t[5] = g.texBottom, t[6] = g.texLeft, t[7] = g.texBottom;
+    // Corners 0, 3, 1 and 1, 3, 2: counter-clockwise on screen, so front faces. Indices count
+    // from the quad's chunk, which is drawn with its own vertex pointer.
+    auto base = static_cast<uint16_t>(4 * (quad % kMaxQuadsPerDraw));
+    uint16_t* i = batch.indices.data() + quad * 6;
+    i[0] = base, i[1] = base + 3, i[2] = base + 1, i[3] = base + 1, i[4] = base + 3, i[5] = base + 2;
 }
 
-void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh)
+// Sizes each page's arrays for the quads that `text` puts on it. The arrays keep their capacity
+// from earlier builds, so a mesh that is reused stops allocating.
+static void SizeBatches(const BitmapFont& font, std::string_view text, TextMesh& mesh)
 {
+    static std::vector<size_t> quads;
+    quads.assign(font.pageCount, 0);
+    for (char byte : text)
+        if (const Glyph* glyph = font.Find(static_cast<uint8_t>(byte)); glyph && byte != '\n')
+            quads[glyph->page]++;
     mesh.batches.resize(font.pageCount);
     for (int i = 0; i < font.pageCount; i++) {
         TextBatch& batch = mesh.batches[i];
         batch.texture = font.pageTextures[i];
-        batch.vertices.clear();
-        batch.tex_coords.clear();
-        batch.indices.clear();
+        batch.vertices.resize(quads[i] * 8);
+        batch.tex_coords.resize(quads[i] * 8);
+        batch.indices.resize(quads[i] * 6);
+        batch.triangle_count = static_cast<int32_t>(quads[i] * 2);
     }
+}
+
+void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh)
+{
+    SizeBatches(font, text, mesh);
+    static std::vector<size_t> filled;
+    filled.assign(font.pageCount, 0);
     // Pen positions in 64 bits: a hostile font's advances must not overflow.
     int64_t pen_x = 0, pen_y = 0, widest = 0;
     const Glyph* previous = nullptr;
@@ -108,7 +126,7 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
         const Glyph* glyph = font.Find(c);
         if (c != '\n' && !glyph)
             continue;
-        if (previous) {
+        if (previous && !previous->kerning.empty()) {
             auto kerning = previous->kerning.find(c);
             if (kerning != previous->kerning.end())
                 pen_x += kerning->second;
@@ -119,7 +137,8 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
             previous = nullptr;
             continue;
         }
-        AddQuad(mesh.batches[glyph->page], *glyph, static_cast<float>(pen_x + glyph->xoffset),
+        PutQuad(mesh.batches[glyph->page], filled[glyph->page]++, *glyph,
+                static_cast<float>(pen_x + glyph->xoffset),
                 static_cast<float>(pen_y + glyph->yoffset));
         pen_x += glyph->xadvance;
         if (pen_x > widest)
@@ -127,8 +146,6 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
         previous = glyph;
     }
     mesh.width = static_cast<int32_t>(widest > INT32_MAX ? INT32_MAX : widest);
-    for (TextBatch& batch : mesh.batches)
-        batch.triangle_count = static_cast<int32_t>(batch.indices.size() / 3);
 }
 
 void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, float blue,

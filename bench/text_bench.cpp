@@ -1,0 +1,106 @@
+// Cost of the profiling overlay's text: MakeText and DrawTextMesh for the call tree of 40 nodes
+// in the default font; and a script call timed through the zones hook. Needs a display.
+
+#include "app/window.h"
+#include "profile/profiler.h"
+#include "profile/zone_lua.h"
+#include "text/text.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <memory>
+#include <vector>
+
+static const BitmapFont& DefaultFont()
+{
+    static std::unique_ptr<BitmapFont> font;
+    if (!font) {
+        if (!app_window.handle) {
+            glfwInit();
+            OpenWindow(640, 480, "bench");
+        }
+        FontReader reader;
+        font = reader.ReadFont("res/font/mono-20.fnt", "res/font/");
+    }
+    return *font;
+}
+
+// A call tree of 40 nodes: the root and 39 zones, three levels deep.
+static void BuildTree()
+{
+    static std::vector<std::unique_ptr<ZoneSite>> sites;
+    clear();
+    for (int i = 0; i < 13; i++) {
+        sites.push_back(std::make_unique<ZoneSite>("SomeEngineZone"));
+        begin_zone(sites.back()->cache, sites.back()->zone);
+        for (int j = 0; j < 2; j++) {
+            sites.push_back(std::make_unique<ZoneSite>("NestedZone"));
+            begin_zone(sites.back()->cache, sites.back()->zone);
+            end_zone();
+        }
+        end_zone();
+    }
+    update();
+}
+
+static void OverlayText40(benchmark::State& state)
+{
+    const BitmapFont& font = DefaultFont();
+    BuildTree();
+    std::string tree = tree_text();
+    TextMesh mesh;
+    size_t heap_before = 0;
+    for (auto _ : state) {
+        MakeText(font, tree, -1, mesh);
+        DrawTextMesh(mesh, 25, 25, 1, 1, 1, 1);
+        if (heap_before == 0)
+            heap_before = mallinfo2().uordblks;
+    }
+    glFinish();
+    state.counters["nodes"] = profiler.node_count;
+    state.counters["heap_bytes_added"] = static_cast<double>(mallinfo2().uordblks - heap_before);
+}
+BENCHMARK(OverlayText40)->Unit(benchmark::kMicrosecond);
+
+static void OverlayMakeTextOnly40(benchmark::State& state)
+{
+    const BitmapFont& font = DefaultFont();
+    BuildTree();
+    std::string tree = tree_text();
+    TextMesh mesh;
+    MakeText(font, tree, -1, mesh);
+    size_t heap_before = mallinfo2().uordblks;
+    for (auto _ : state)
+        MakeText(font, tree, -1, mesh);
+    state.counters["heap_bytes_added"] = static_cast<double>(mallinfo2().uordblks - heap_before);
+}
+BENCHMARK(OverlayMakeTextOnly40)->Unit(benchmark::kMicrosecond);
+
+static void ScriptCallThroughZoneHook(benchmark::State& state, bool hooked)
+{
+    lua_State* L = luaL_newstate();
+    luaL_openlibs(L);
+    luaL_dostring(L, "function small(x) return x + 1 end "
+                     "function loop(n) local s = 0 for i = 1, n do s = small(s) end return s end");
+    if (hooked)
+        ZoneLua_start(L);
+    const int calls = 1000;
+    for (auto _ : state) {
+        lua_getglobal(L, "loop");
+        lua_pushinteger(L, calls);
+        lua_call(L, 1, 1);
+        lua_pop(L, 1);
+    }
+    ZoneLua_stop(L);
+    lua_close(L);
+    state.counters["per_call"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * calls),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+static void ScriptCallZoneHooked(benchmark::State& state) { ScriptCallThroughZoneHook(state, true); }
+static void ScriptCallZoneUnhooked(benchmark::State& state) { ScriptCallThroughZoneHook(state, false); }
+BENCHMARK(ScriptCallZoneUnhooked);
+BENCHMARK(ScriptCallZoneHooked);
