@@ -9,6 +9,9 @@ static const luaL_Reg script_api[] = {
     {"DrawLine", w_DrawLine},
     {"GetKey", w_GetKey},
     {"GetMouse", w_GetMouse},
+    {"PlayMusic", w_PlayMusic},
+    {"PlayMusicWithSync", w_PlayMusicWithSync},
+    {"GetSpectrum", w_GetSpectrum},
     {"LoadImage", w_LoadImage},
     {"SetAdditiveBlend", w_SetAdditiveBlend},
     {"LoadShader", w_LoadShader},
@@ -25,6 +28,7 @@ static const luaL_Reg script_api[] = {
     {"ShowProfiling", w_ShowProfiling},
     {"LoadFont", w_LoadFont},
     {"DrawText", w_DrawText},
+    {"SetVolume", w_SetVolume},
     {"Quit", w_Quit},
 };
 

@@ -3,6 +3,7 @@
 #include "app/api.h"
 #include "app/script_host.h"
 #include "app/window.h"
+#include "audio/music.h"
 #include "profile/overlay.h"
 #include "profile/profiler.h"
 #include "render/line_pipe.h"
@@ -28,6 +29,7 @@ static void RunFrame(ScriptHost& host, const BitmapFont* default_font, double& p
     PROFILE_SITE(lua_update, "LuaUpdate");
     PROFILE_BEGIN(lua_update);
     host.Update(now, dt);
+    DeliverMusicEvents(host.State());
     FlushPipe();
     FlushLinePipe();
     end_zone();
@@ -49,6 +51,7 @@ int main(int argc, char** argv)
     glfwInit();
     ScriptHost host;
     host.Open();
+    OpenAudioDevice();
     RegisterScriptApi(host.State());
     host.Start(argc, argv);
 
@@ -62,6 +65,8 @@ int main(int argc, char** argv)
     while (WindowIsOpen() && !app_window.quit_requested)
         RunFrame(host, default_font.get(), previous_time);
 
+    // The audio thread stops before anything it could reach goes away.
+    CloseAudioDevice();
     default_font.reset();
     glfwTerminate();
     host.Close();

@@ -1,0 +1,50 @@
+// The audio layer: one output device on SDL2 that decodes (libsndfile), resamples, loops and
+// mixes every started stream on SDL's audio thread, raises end and position events there, and
+// keeps each stream's latest samples for its spectrum (FFTW). State: `audio_device`.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct AudioStream;
+
+// Raised on the audio thread when playback passes an event's point; returns false when it cannot
+// take the event now (it is raised again at the next audio block).
+using AudioEventCallback = bool (*)(void* user);
+
+struct AudioDevice {
+    static const int kRate = 44100;
+    static const int kChannels = 2;
+    static const int kBlockFrames = 256;  // one block is 5.8 ms: events are raised that late at most
+    uint32_t id = 0;                      // SDL device, 0 when none is open
+    std::vector<std::unique_ptr<AudioStream>> streams;  // every stream made, never freed
+    std::vector<AudioStream*> playing;                  // mixed on the audio thread
+};
+
+extern AudioDevice audio_device;
+
+// Opens the default output device at 44100 Hz, stereo, 32-bit float. On failure prints
+// "Audio error: %d" (1: the audio subsystem, 2: the device) and the program runs without sound.
+bool OpenAudioDevice();
+// Stops the audio thread and closes the device; also run at exit.
+void CloseAudioDevice();
+
+// Opens a file for streaming; null when there is no device or the file cannot be decoded.
+AudioStream* CreateFileStream(const char* path);
+// Raises `callback` each time playback wraps from the end back to the start.
+void SetEndEvent(AudioStream* stream, AudioEventCallback callback, void* user);
+// Raises `callback` each time playback passes sample frame `position` of the file.
+void SetPositionEvent(AudioStream* stream, int64_t position, AudioEventCallback callback,
+                      void* user);
+// Seconds of the file as a sample frame position; negative or NaN reads as 0.
+int64_t SecondsToPosition(const AudioStream* stream, double seconds);
+// Starts mixing the stream, looping forever.
+void StartStream(AudioStream* stream);
+// A linear gain on the stream's samples, applied as given.
+void SetStreamVolume(AudioStream* stream, float volume);
+
+const int kSpectrumSize = 512;
+// Magnitudes of bins 0..511 of a 1024-point FFT of the stream's latest samples (mono, before
+// volume, Hann window), scaled so that a full-scale sine at a bin's centre reads 1.
+bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize]);

@@ -1,0 +1,37 @@
+// Music: looping playback of files with end and sync events carried from the audio thread to the
+// frame loop, the volume, and the spectrum. State: `sync_queue`, `music_channel`,
+// `spectrum_buffer`.
+#pragma once
+
+#include "audio/audio_device.h"
+#include "audio/id3.h"
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Events from the audio thread, delivered by the frame loop under the same mutex.
+struct SyncQueue {
+    std::mutex mutex;
+    bool music_ended = false;
+    // In arrival order; null stands for a sync point without a name.
+    std::vector<const std::string*> pending_sync_names;
+};
+
+extern SyncQueue sync_queue;
+// The stream most recently created; null when the last one could not be.
+extern AudioStream* music_channel;
+extern float spectrum_buffer[kSpectrumSize];
+
+struct SyncPoint {
+    double time;                      // seconds of the file
+    std::optional<std::string> name;  // absent: delivered as nil
+};
+
+// Plays `path` looping, with an end event and one event per sync point; returns the file's
+// ID3v1 tag when the stream plays and has one.
+std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs);
+void SetVolume(float volume);
+// Fills spectrum_buffer from the music channel; on failure it keeps its last values.
+void AnalyzeSpectrum();

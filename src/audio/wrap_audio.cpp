@@ -1,0 +1,86 @@
+// Script bindings of the music functions (PlayMusic, PlayMusicWithSync, GetSpectrum, SetVolume)
+// and the frame loop's delivery of music events to the script.
+
+#include "app/api.h"
+#include "app/script_host.h"
+#include "audio/music.h"
+
+// Pushes artist and title when there is a tag; returns the number of results.
+static int PushTag(lua_State* L, const std::optional<Id3Tag>& tag)
+{
+    if (!tag)
+        return 0;
+    lua_pushlstring(L, tag->artist.data(), tag->artist.size());
+    lua_pushlstring(L, tag->title.data(), tag->title.size());
+    return 2;
+}
+
+int w_PlayMusic(lua_State* L)
+{
+    return PushTag(L, PlayMusic(lua_tostring(L, 1), {}));
+}
+
+// Pairs of time and name; anything but a table gives no sync points.
+static std::vector<SyncPoint> ReadSyncPoints(lua_State* L, int index)
+{
+    std::vector<SyncPoint> syncs;
+    if (!lua_istable(L, index))
+        return syncs;
+    int count = static_cast<int>(lua_objlen(L, index));
+    for (int i = 1; i <= count; i += 2) {
+        SyncPoint sync{0, std::nullopt};
+        lua_rawgeti(L, index, i);
+        sync.time = lua_tonumber(L, -1);
+        lua_rawgeti(L, index, i + 1);
+        size_t length = 0;
+        if (lua_isstring(L, -1)) {
+            const char* name = lua_tolstring(L, -1, &length);
+            sync.name.emplace(name, length);
+        }
+        lua_pop(L, 2);
+        syncs.push_back(std::move(sync));
+    }
+    return syncs;
+}
+
+int w_PlayMusicWithSync(lua_State* L)
+{
+    std::vector<SyncPoint> syncs = ReadSyncPoints(L, 2);
+    return PushTag(L, PlayMusic(lua_tostring(L, 1), syncs));
+}
+
+int w_GetSpectrum(lua_State* L)
+{
+    AnalyzeSpectrum();
+    lua_createtable(L, kSpectrumSize, 0);
+    for (int i = 0; i < kSpectrumSize; i++) {
+        lua_pushnumber(L, spectrum_buffer[i]);
+        lua_rawseti(L, -2, i + 1);
+    }
+    return 1;
+}
+
+int w_SetVolume(lua_State* L)
+{
+    SetVolume(static_cast<float>(lua_tonumber(L, 1)));
+    return 0;
+}
+
+void DeliverMusicEvents(lua_State* L)
+{
+    std::lock_guard<std::mutex> lock(sync_queue.mutex);
+    if (sync_queue.music_ended) {
+        sync_queue.music_ended = false;
+        lua_getglobal(L, "MusicEnd");
+        CallProtected(L, 0, 0);
+    }
+    for (const std::string* name : sync_queue.pending_sync_names) {
+        lua_getglobal(L, "MusicSync");
+        if (name)
+            lua_pushlstring(L, name->data(), name->size());
+        else
+            lua_pushnil(L);
+        CallProtected(L, 1, 0);
+    }
+    sync_queue.pending_sync_names.clear();
+}

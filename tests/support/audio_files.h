@@ -1,0 +1,10 @@
+// Sound files made by the tests: sines written with libsndfile, and ID3v1 tags appended.
+#pragma once
+
+#include <string>
+
+// A WAV file of `seconds` of a sine at `frequency` Hz with peak `amplitude`, as 32-bit floats.
+std::string WriteSine(const std::string& name, double seconds, double frequency, double amplitude,
+                      int rate = 44100, int channels = 1);
+// Appends a 128-byte ID3v1 block with the given fields (cut to 30 bytes).
+void AppendId3v1(const std::string& path, const std::string& title, const std::string& artist);
