@@ -41,6 +41,12 @@ struct AudioStream {
     std::atomic<float> volume{1.0f};
     float history[kFftSize] = {};  // latest mono samples, a ring
     size_t history_next = 0;
+
+    ~AudioStream()
+    {
+        if (file)
+            sf_close(file);
+    }
 };
 
 // Events decoded ahead of playback wait here until the block holding them is heard.
