@@ -184,6 +184,9 @@ static void MixCallback(void*, Uint8* bytes, int length)
 
 bool OpenAudioDevice()
 {
+    // SDL would otherwise turn SIGINT and SIGTERM into events that nothing reads, and the program
+    // could not be interrupted or killed politely.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         printf("Audio error: %d", 1);
         return false;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 TEST(Host, ArgumentsReachInitializeInOrder)
 {
     ScriptDir dir;
@@ -126,4 +128,15 @@ TEST(Host, OutputIsCompleteWhenTheScriptExits)
         os.exit(0))");
     RunResult r = RunDemohost(dir);
     EXPECT_NE(r.out.find(" 1999 2000 "), std::string::npos);
+}
+
+TEST(Host, TerminationSignalEndsTheProgramWhileMusicPlays)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(
+        function initialize() OpenWindow(64, 64, "forever") print("running") end
+        function update() PlayMusic("none.wav") end)");
+    RunResult r = RunDemohost(dir, {}, 1.5);
+    EXPECT_EQ(r.out, "running\n");
+    EXPECT_EQ(r.signal, SIGTERM);
 }

@@ -65,6 +65,8 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
     close(out[1]);
 
     RunResult result;
+    int status = 0;
+    bool reaped = false;
     auto deadline = std::chrono::steady_clock::now() +
                     std::chrono::duration<double>(timeout_seconds);
     char buffer[4096];
@@ -73,7 +75,13 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
             deadline - std::chrono::steady_clock::now());
         pollfd p{out[0], POLLIN, 0};
         if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            kill(pid, SIGKILL);
+            kill(pid, SIGTERM);
+            for (int i = 0; i < 200 && !reaped; i++) {
+                reaped = waitpid(pid, &status, WNOHANG) == pid;
+                usleep(10000);
+            }
+            if (!reaped)
+                kill(pid, SIGKILL);
             break;
         }
         ssize_t n = read(out[0], buffer, sizeof buffer);
@@ -82,8 +90,9 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
         result.out.append(buffer, static_cast<size_t>(n));
     }
     close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    if (!reaped)
+        waitpid(pid, &status, 0);
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result;
 }

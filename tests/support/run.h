@@ -5,8 +5,9 @@
 #include <vector>
 
 struct RunResult {
-    std::string out;   // standard output
+    std::string out;     // standard output
     int exit_code = -1;  // -1 when killed or crashed
+    int signal = 0;      // the signal that ended it, if one did
 };
 
 // A temporary directory with res/ and a copy of the default font, removed when the object goes.
@@ -22,6 +23,7 @@ private:
     std::string path_;
 };
 
-// Runs demohost in `dir` with `args`; kills it after `timeout_seconds`.
+// Runs demohost in `dir` with `args`; after `timeout_seconds` sends SIGTERM, and SIGKILL when that
+// has not ended it within two seconds.
 RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args = {},
                       double timeout_seconds = 30);
