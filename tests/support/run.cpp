@@ -38,6 +38,12 @@ void ScriptDir::Write(const std::string& relative, const std::string& text) cons
     std::ofstream(file, std::ios::binary) << text;
 }
 
+void ScriptDir::CopyRepositoryRes() const
+{
+    fs::copy(fs::path(DEMOHOST_SOURCE_DIR) / "res", fs::path(path_) / "res",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
 RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args,
                       double timeout_seconds)
 {

@@ -17,6 +17,8 @@ public:
     ~ScriptDir();
     // Writes `text` to `relative` below the directory, creating parent folders.
     void Write(const std::string& relative, const std::string& text) const;
+    // Copies the repository's whole res/ folder in: the demo, its modules and media.
+    void CopyRepositoryRes() const;
     const std::string& Path() const { return path_; }
 
 private:
