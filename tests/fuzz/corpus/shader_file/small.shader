@@ -1,0 +1,6 @@
+x
+[fragment]
+frag
+[vertex] 
+[vertex]
+    indented
