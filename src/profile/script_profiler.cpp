@@ -4,6 +4,8 @@
 
 #include "profile/script_profiler.h"
 
+#include "profile/lua_module.h"
+
 #include <time.h>
 #include <unistd.h>
 
@@ -342,14 +344,8 @@ static const luaL_Reg profiler_functions[] = {
 int luaopen_profiler(lua_State* L)
 {
     luaL_register(L, "profiler", profiler_functions);
-    lua_pushstring(L, "Copyright (C) the demohost developers");
-    lua_setfield(L, -2, "_COPYRIGHT");
-    lua_pushstring(L, "ScriptProfiler logs the time of every script function call to help find "
-                      "bottlenecks in scripts.");
-    lua_setfield(L, -2, "_DESCRIPTION");
-    lua_pushstring(L, "ScriptProfiler");
-    lua_setfield(L, -2, "_NAME");
-    lua_pushstring(L, "1.0");
-    lua_setfield(L, -2, "_VERSION");
+    SetModuleInfo(L, "ScriptProfiler logs the time of every script function call to help find "
+                      "bottlenecks in scripts.",
+                  "ScriptProfiler");
     return 1;
 }

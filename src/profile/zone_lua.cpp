@@ -2,7 +2,8 @@
 
 #include "profile/zone_lua.h"
 
-#include <cstdio>
+#include "profile/lua_module.h"
+
 
 int zone_hook_running = 0;
 ScriptZoneMap script_zone_map;
@@ -134,14 +135,8 @@ static const luaL_Reg zone_functions[] = {
 int luaopen_ZoneLua(lua_State* L)
 {
     luaL_register(L, "zones", zone_functions);
-    lua_pushstring(L, "Copyright (C) the demohost developers");
-    lua_setfield(L, -2, "_COPYRIGHT");
-    lua_pushstring(L, "Zones is a call-tree profiler that times named regions of the program and "
-                      "of its scripts.");
-    lua_setfield(L, -2, "_DESCRIPTION");
-    lua_pushstring(L, "Zone Profiler");
-    lua_setfield(L, -2, "_NAME");
-    lua_pushstring(L, "1.0");
-    lua_setfield(L, -2, "_VERSION");
+    SetModuleInfo(L, "Zones is a call-tree profiler that times named regions of the program and "
+                      "of its scripts.",
+                  "Zone Profiler");
     return 1;
 }
