@@ -1,9 +1,8 @@
 // Cost of the profiling overlay's text: MakeText and DrawTextMesh for the call tree of 40 nodes
-// in the default font; and a script call timed through the zones hook. Needs a display.
+// in the default font. Needs a display; run from the repository root.
 
 #include "app/window.h"
 #include "profile/profiler.h"
-#include "profile/zone_lua.h"
 #include "text/text.h"
 
 #include <GL/glew.h>
@@ -78,29 +77,3 @@ static void OverlayMakeTextOnly40(benchmark::State& state)
     state.counters["heap_bytes_added"] = static_cast<double>(mallinfo2().uordblks - heap_before);
 }
 BENCHMARK(OverlayMakeTextOnly40)->Unit(benchmark::kMicrosecond);
-
-static void ScriptCallThroughZoneHook(benchmark::State& state, bool hooked)
-{
-    lua_State* L = luaL_newstate();
-    luaL_openlibs(L);
-    luaL_dostring(L, "function small(x) return x + 1 end "
-                     "function loop(n) local s = 0 for i = 1, n do s = small(s) end return s end");
-    if (hooked)
-        ZoneLua_start(L);
-    const int calls = 1000;
-    for (auto _ : state) {
-        lua_getglobal(L, "loop");
-        lua_pushinteger(L, calls);
-        lua_call(L, 1, 1);
-        lua_pop(L, 1);
-    }
-    ZoneLua_stop(L);
-    lua_close(L);
-    state.counters["per_call"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * calls),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-static void ScriptCallZoneHooked(benchmark::State& state) { ScriptCallThroughZoneHook(state, true); }
-static void ScriptCallZoneUnhooked(benchmark::State& state) { ScriptCallThroughZoneHook(state, false); }
-BENCHMARK(ScriptCallZoneUnhooked);
-BENCHMARK(ScriptCallZoneHooked);

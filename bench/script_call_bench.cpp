@@ -1,13 +1,17 @@
-// Cost of a small script function's call and return with the script profiler running (one
-// flushed record per return), beside the same loop unprofiled.
+// Cost of a small script function's call and return: plain, timed through the zones hook, and
+// logged by the script profiler (one flushed record per return).
 
 #include "profile/script_profiler.h"
+#include "profile/zone_lua.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
 
-static void CallLoop(benchmark::State& state, bool profiled)
+enum class Profiling { None, Zones, ScriptProfiler };
+
+static void CallLoop(benchmark::State& state, Profiling profiling)
 {
     lua_State* L = luaL_newstate();
     luaL_openlibs(L);
@@ -16,8 +20,9 @@ static void CallLoop(benchmark::State& state, bool profiled)
     luaL_dostring(L, "function small(x) return x + 1 end "
                      "function loop(n) local s = 0 for i = 1, n do s = small(s) end return s end");
     std::string log = "/tmp/demohost-bench-profile.log";
-    remove(log.c_str());
-    if (profiled)
+    if (profiling == Profiling::Zones)
+        ZoneLua_start(L);
+    if (profiling == Profiling::ScriptProfiler)
         luaL_dostring(L, ("profiler.start('" + log + "')").c_str());
     const int calls = 1000;
     for (auto _ : state) {
@@ -26,8 +31,8 @@ static void CallLoop(benchmark::State& state, bool profiled)
         lua_call(L, 1, 1);
         lua_pop(L, 1);
     }
-    if (profiled)
-        luaL_dostring(L, "profiler.stop()");
+    ZoneLua_stop(L);
+    luaL_dostring(L, "profiler.stop()");
     lua_close(L);
     remove(log.c_str());
     state.counters["per_call"] = benchmark::Counter(
@@ -35,7 +40,12 @@ static void CallLoop(benchmark::State& state, bool profiled)
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-static void ScriptCallUnprofiled(benchmark::State& state) { CallLoop(state, false); }
-static void ScriptCallProfiled(benchmark::State& state) { CallLoop(state, true); }
-BENCHMARK(ScriptCallUnprofiled);
+static void ScriptCallPlain(benchmark::State& state) { CallLoop(state, Profiling::None); }
+static void ScriptCallZoneHooked(benchmark::State& state) { CallLoop(state, Profiling::Zones); }
+static void ScriptCallProfiled(benchmark::State& state)
+{
+    CallLoop(state, Profiling::ScriptProfiler);
+}
+BENCHMARK(ScriptCallPlain);
+BENCHMARK(ScriptCallZoneHooked);
 BENCHMARK(ScriptCallProfiled);
