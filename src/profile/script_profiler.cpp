@@ -207,7 +207,7 @@ static void Calibrate(lua_State* L)
 // one trailing ".".
 static std::string TemporaryPart()
 {
-    char path[] = "/tmp/scriptprofXXXXXX";
+    char path[] = "/tmp/runXXXXXX";
     int fd = mkstemp(path);
     if (fd >= 0) {
         close(fd);
