@@ -72,17 +72,19 @@ TEST_F(Music, SyncsArriveAfterTheirTimeEveryLoop)
 
 TEST_F(Music, EndsCollapseAndSyncsKeepTheirOrderPastAFailingHandler)
 {
-    std::string path = WriteSine("short.wav", 0.1, 440, 0.5);
+    // Between the deliveries: syncs at 0.1, 0.3 and 0.5 s and ends at 0.2 and 0.4 s, with 50 ms
+    // to spare on both sides.
+    std::string path = WriteSine("short.wav", 0.2, 440, 0.5);
     ASSERT_EQ(lua.Run(R"(
         local failed = false
         function MusicSync(name)
             events[#events + 1] = name
             if not failed then failed = true error("handler failed") end
         end
-        PlayMusicWithSync(")" + path + R"(", {0.05, "s"})
+        PlayMusicWithSync(")" + path + R"(", {0.1, "s"})
     )"),
               "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(275));
+    std::this_thread::sleep_for(std::chrono::milliseconds(550));
     testing::internal::CaptureStdout();
     DeliverMusicEvents(lua.L);
     std::string out = testing::internal::GetCapturedStdout();
