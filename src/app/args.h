@@ -1,5 +1,7 @@
-// Number conversions for script arguments that must end up as C integers.
+// Readers of script arguments into C types, with the script language's lenient conversions.
 #pragma once
+
+#include <lua5.1/lua.hpp>
 
 #include <climits>
 #include <cmath>
@@ -14,4 +16,16 @@ inline int TruncateToInt(double value)
     if (value >= INT_MAX)
         return INT_MAX;
     return static_cast<int>(value);
+}
+
+// Argument `index` as an integer (the script language's conversion, narrowed to int).
+inline int ArgInt(lua_State* L, int index)
+{
+    return static_cast<int>(lua_tointeger(L, index));
+}
+
+// Argument `index` as a number, narrowed to a single-precision float.
+inline float ArgFloat(lua_State* L, int index)
+{
+    return static_cast<float>(lua_tonumber(L, index));
 }

@@ -1,13 +1,12 @@
 // Script bindings of the window and input functions: OpenWindow, GetKey, GetMouse, Quit.
 
 #include "app/api.h"
+#include "app/args.h"
 #include "app/window.h"
 
 int w_OpenWindow(lua_State* L)
 {
-    int width = static_cast<int>(lua_tointeger(L, 1));
-    int height = static_cast<int>(lua_tointeger(L, 2));
-    OpenWindow(width, height, lua_tostring(L, 3));
+    OpenWindow(ArgInt(L, 1), ArgInt(L, 2), lua_tostring(L, 3));
     return 0;
 }
 

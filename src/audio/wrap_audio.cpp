@@ -2,6 +2,7 @@
 // and the frame loop's delivery of music events to the script.
 
 #include "app/api.h"
+#include "app/args.h"
 #include "app/script_host.h"
 #include "audio/music.h"
 
@@ -62,7 +63,7 @@ int w_GetSpectrum(lua_State* L)
 
 int w_SetVolume(lua_State* L)
 {
-    SetVolume(static_cast<float>(lua_tonumber(L, 1)));
+    SetVolume(ArgFloat(L, 1));
     return 0;
 }
 

@@ -9,11 +9,6 @@
 #include "render/shader.h"
 #include "render/texture.h"
 
-static float ToFloat(lua_State* L, int index)
-{
-    return static_cast<float>(lua_tonumber(L, index));
-}
-
 int w_DrawBox(lua_State* L)
 {
     FillPipe(TruncateToInt(lua_tonumber(L, 6)), 1, 1, 1, 1, lua_tonumber(L, 1),
@@ -23,16 +18,16 @@ int w_DrawBox(lua_State* L)
 
 int w_DrawBoxWithColor(lua_State* L)
 {
-    FillPipe(TruncateToInt(lua_tonumber(L, 6)), ToFloat(L, 7), ToFloat(L, 8), ToFloat(L, 9),
-             ToFloat(L, 10), lua_tonumber(L, 1), lua_tonumber(L, 2), lua_tonumber(L, 3),
+    FillPipe(TruncateToInt(lua_tonumber(L, 6)), ArgFloat(L, 7), ArgFloat(L, 8), ArgFloat(L, 9),
+             ArgFloat(L, 10), lua_tonumber(L, 1), lua_tonumber(L, 2), lua_tonumber(L, 3),
              lua_tonumber(L, 4), lua_tonumber(L, 5));
     return 0;
 }
 
 int w_DrawLine(lua_State* L)
 {
-    const float start[4] = {ToFloat(L, 6), ToFloat(L, 7), ToFloat(L, 8), ToFloat(L, 9)};
-    const float end[4] = {ToFloat(L, 10), ToFloat(L, 11), ToFloat(L, 12), ToFloat(L, 13)};
+    const float start[4] = {ArgFloat(L, 6), ArgFloat(L, 7), ArgFloat(L, 8), ArgFloat(L, 9)};
+    const float end[4] = {ArgFloat(L, 10), ArgFloat(L, 11), ArgFloat(L, 12), ArgFloat(L, 13)};
     FillLinePipe(lua_tonumber(L, 1), lua_tonumber(L, 2), lua_tonumber(L, 3), lua_tonumber(L, 4),
                  lua_tonumber(L, 5), start, end);
     return 0;
@@ -50,11 +45,6 @@ int w_SetAdditiveBlend(lua_State* L)
     return 0;
 }
 
-static int ToInt(lua_State* L, int index)
-{
-    return static_cast<int>(lua_tointeger(L, index));
-}
-
 int w_LoadShader(lua_State* L)
 {
     lua_pushinteger(L, LoadShader(lua_tostring(L, 1)));
@@ -63,25 +53,25 @@ int w_LoadShader(lua_State* L)
 
 int w_SetShader(lua_State* L)
 {
-    SetShader(ToInt(L, 1));
+    SetShader(ArgInt(L, 1));
     return 0;
 }
 
 int w_SetShaderParami(lua_State* L)
 {
-    SetShaderParami(ToInt(L, 1), lua_tostring(L, 2), ToInt(L, 3));
+    SetShaderParami(ArgInt(L, 1), lua_tostring(L, 2), ArgInt(L, 3));
     return 0;
 }
 
 int w_SetShaderParamf(lua_State* L)
 {
-    SetShaderParamf(ToInt(L, 1), lua_tostring(L, 2), ToFloat(L, 3));
+    SetShaderParamf(ArgInt(L, 1), lua_tostring(L, 2), ArgFloat(L, 3));
     return 0;
 }
 
 int w_BindRenderTarget(lua_State* L)
 {
-    BindRenderTarget(ToInt(L, 1), ToInt(L, 2));
+    BindRenderTarget(ArgInt(L, 1), ArgInt(L, 2));
     return 0;
 }
 
@@ -93,13 +83,13 @@ int w_UnbindRenderTarget(lua_State*)
 
 int w_DrawRenderTarget(lua_State* L)
 {
-    DrawRenderTarget(ToInt(L, 1), ToInt(L, 2));
+    DrawRenderTarget(ArgInt(L, 1), ArgInt(L, 2));
     return 0;
 }
 
 int w_MakeRenderTarget(lua_State* L)
 {
-    lua_pushinteger(L, MakeRenderTarget(ToInt(L, 1), ToInt(L, 2), ToInt(L, 3)));
+    lua_pushinteger(L, MakeRenderTarget(ArgInt(L, 1), ArgInt(L, 2), ArgInt(L, 3)));
     return 1;
 }
 
@@ -107,8 +97,8 @@ int w_DrawRenderTargets(lua_State* L)
 {
     int handles[4], indices[4];
     for (int i = 0; i < 4; i++) {
-        handles[i] = ToInt(L, 1 + 2 * i);
-        indices[i] = ToInt(L, 2 + 2 * i);
+        handles[i] = ArgInt(L, 1 + 2 * i);
+        indices[i] = ArgInt(L, 2 + 2 * i);
     }
     DrawRenderTargets(handles, indices);
     return 0;
@@ -116,12 +106,12 @@ int w_DrawRenderTargets(lua_State* L)
 
 int w_DrawFullScreenQuad(lua_State* L)
 {
-    DrawFullScreenQuad(ToInt(L, 1), ToInt(L, 2), ToInt(L, 3), ToInt(L, 4));
+    DrawFullScreenQuad(ArgInt(L, 1), ArgInt(L, 2), ArgInt(L, 3), ArgInt(L, 4));
     return 0;
 }
 
 int w_RenderTargetAsTexture(lua_State* L)
 {
-    lua_pushinteger(L, RenderTargetAsTexture(ToInt(L, 1), ToInt(L, 2)));
+    lua_pushinteger(L, RenderTargetAsTexture(ArgInt(L, 1), ArgInt(L, 2)));
     return 1;
 }

@@ -1,6 +1,7 @@
 // Script bindings of the text functions: LoadFont, DrawText.
 
 #include "app/api.h"
+#include "app/args.h"
 #include "text/text.h"
 
 int w_LoadFont(lua_State* L)
@@ -11,10 +12,7 @@ int w_LoadFont(lua_State* L)
 
 int w_DrawText(lua_State* L)
 {
-    DrawText(static_cast<int>(lua_tointeger(L, 1)), lua_tostring(L, 2),
-             static_cast<int>(lua_tointeger(L, 3)), static_cast<int>(lua_tointeger(L, 4)),
-             static_cast<int32_t>(lua_tointeger(L, 5)), lua_toboolean(L, 6),
-             static_cast<float>(lua_tonumber(L, 7)), static_cast<float>(lua_tonumber(L, 8)),
-             static_cast<float>(lua_tonumber(L, 9)), static_cast<float>(lua_tonumber(L, 10)));
+    DrawText(ArgInt(L, 1), lua_tostring(L, 2), ArgInt(L, 3), ArgInt(L, 4), ArgInt(L, 5),
+             lua_toboolean(L, 6), ArgFloat(L, 7), ArgFloat(L, 8), ArgFloat(L, 9), ArgFloat(L, 10));
     return 0;
 }

@@ -8,9 +8,6 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-static const Rgba black{0, 0, 0, 255};
-static const Rgba white{255, 255, 255, 255};
-
 // A one-pixel white square with its top-left corner at (x, y) in projection units.
 static void DrawUnitSquare(float x, float y)
 {
@@ -41,8 +38,8 @@ TEST(Window, DrawingAreaHasTheRequestedSizeAndClearsToOpaqueBlack)
     glClear(GL_COLOR_BUFFER_BIT);
     InitGlState();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    EXPECT_EQ(ReadPixel(0, 0), black);
-    EXPECT_EQ(ReadPixel(799, 599), black);
+    EXPECT_EQ(ReadPixel(0, 0), kBlack);
+    EXPECT_EQ(ReadPixel(799, 599), kBlack);
 }
 
 TEST(Window, ProjectionPutsTheOriginAtTheTopLeftPixel)
@@ -51,11 +48,11 @@ TEST(Window, ProjectionPutsTheOriginAtTheTopLeftPixel)
     glClear(GL_COLOR_BUFFER_BIT);
     DrawUnitSquare(0, 0);
     DrawUnitSquare(799, 599);
-    EXPECT_EQ(ReadPixel(0, 0), white);
-    EXPECT_EQ(ReadPixel(1, 0), black);
-    EXPECT_EQ(ReadPixel(0, 1), black);
-    EXPECT_EQ(ReadPixel(799, 599), white);
-    EXPECT_EQ(ReadPixel(799, 0), black);
+    EXPECT_EQ(ReadPixel(0, 0), kWhite);
+    EXPECT_EQ(ReadPixel(1, 0), kBlack);
+    EXPECT_EQ(ReadPixel(0, 1), kBlack);
+    EXPECT_EQ(ReadPixel(799, 599), kWhite);
+    EXPECT_EQ(ReadPixel(799, 0), kBlack);
 }
 
 TEST(Window, SecondOpenWindowKeepsTheWindowAndPushesANewProjection)
@@ -70,10 +67,10 @@ TEST(Window, SecondOpenWindowKeepsTheWindowAndPushesANewProjection)
     // Half the size in projection units: (200, 150) is now the window's centre pixel (400, 300).
     glClear(GL_COLOR_BUFFER_BIT);
     DrawUnitSquare(200, 150);
-    EXPECT_EQ(ReadPixel(400, 300), white);
-    EXPECT_EQ(ReadPixel(401, 301), white);
-    EXPECT_EQ(ReadPixel(399, 299), black);
-    EXPECT_EQ(ReadPixel(402, 302), black);
+    EXPECT_EQ(ReadPixel(400, 300), kWhite);
+    EXPECT_EQ(ReadPixel(401, 301), kWhite);
+    EXPECT_EQ(ReadPixel(399, 299), kBlack);
+    EXPECT_EQ(ReadPixel(402, 302), kBlack);
 }
 
 TEST(Window, SizesThatMakeNoWindowAreReportedNotFatal)

@@ -37,22 +37,11 @@ function initialize() end
     RunResult r = RunDemohost(dir);
     std::istringstream out(r.out);
     std::string line;
-    std::getline(out, line);
-    EXPECT_EQ(line, "true\tZone Profiler\t1.0");
-    std::getline(out, line);
-    EXPECT_EQ(line, "0.8999999762");
-    std::getline(out, line);
-    EXPECT_EQ(line, "0.5\tfalse");
-    std::getline(out, line);
-    EXPECT_EQ(line, "true");
-    std::getline(out, line);
-    EXPECT_EQ(line, "step");
-    std::getline(out, line);
-    EXPECT_EQ(line, "false");
-    std::getline(out, line);
-    EXPECT_EQ(line, "true\ttrue");
-    std::getline(out, line);
-    EXPECT_EQ(line, "79");
+    for (const char* expected : {"true\tZone Profiler\t1.0", "0.8999999762", "0.5\tfalse", "true",
+                                 "step", "false", "true\ttrue", "79"}) {
+        std::getline(out, line);
+        EXPECT_EQ(line, expected);
+    }
     std::getline(out, line);
     EXPECT_EQ(line.substr(0, 11), "sorted list");
     EXPECT_NE(r.out.find("\ncall tree "), std::string::npos);

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-static const Rgba black{0, 0, 0, 255};
-static const Rgba white{255, 255, 255, 255};
-
 class Pipes : public testing::Test {
 protected:
     void SetUp() override
@@ -23,23 +20,23 @@ TEST_F(Pipes, UnrotatedBoxCoversItsRectangle)
 {
     ASSERT_EQ(lua.Run("DrawBox(100, 100, 20, 10, 0, 0)"), "");
     EndTestFrame();
-    EXPECT_EQ(ReadPixel(90, 95), white);
-    EXPECT_EQ(ReadPixel(109, 104), white);
-    EXPECT_EQ(ReadPixel(89, 100), black);
-    EXPECT_EQ(ReadPixel(110, 100), black);
-    EXPECT_EQ(ReadPixel(100, 94), black);
-    EXPECT_EQ(ReadPixel(100, 105), black);
+    EXPECT_EQ(ReadPixel(90, 95), kWhite);
+    EXPECT_EQ(ReadPixel(109, 104), kWhite);
+    EXPECT_EQ(ReadPixel(89, 100), kBlack);
+    EXPECT_EQ(ReadPixel(110, 100), kBlack);
+    EXPECT_EQ(ReadPixel(100, 94), kBlack);
+    EXPECT_EQ(ReadPixel(100, 105), kBlack);
 }
 
 TEST_F(Pipes, QuarterTurnSwapsWidthAndHeight)
 {
     ASSERT_EQ(lua.Run("DrawBox(100, 100, 20, 10, 90, 0)"), "");
     EndTestFrame();
-    EXPECT_EQ(ReadPixel(95, 90), white);
-    EXPECT_EQ(ReadPixel(104, 109), white);
-    EXPECT_EQ(ReadPixel(93, 100), black);
-    EXPECT_EQ(ReadPixel(106, 100), black);
-    EXPECT_EQ(ReadPixel(100, 88), black);
+    EXPECT_EQ(ReadPixel(95, 90), kWhite);
+    EXPECT_EQ(ReadPixel(104, 109), kWhite);
+    EXPECT_EQ(ReadPixel(93, 100), kBlack);
+    EXPECT_EQ(ReadPixel(106, 100), kBlack);
+    EXPECT_EQ(ReadPixel(100, 88), kBlack);
 }
 
 TEST_F(Pipes, MirroredBoxIsCulledAndDoublyMirroredIsDrawn)
@@ -48,9 +45,9 @@ TEST_F(Pipes, MirroredBoxIsCulledAndDoublyMirroredIsDrawn)
                       "DrawBox(500, 100, -20, -10, 0, 0)"),
               "");
     EndTestFrame();
-    EXPECT_EQ(ReadPixel(100, 100), black);
-    EXPECT_EQ(ReadPixel(300, 100), black);
-    EXPECT_EQ(ReadPixel(500, 100), white);
+    EXPECT_EQ(ReadPixel(100, 100), kBlack);
+    EXPECT_EQ(ReadPixel(300, 100), kBlack);
+    EXPECT_EQ(ReadPixel(500, 100), kWhite);
 }
 
 TEST_F(Pipes, ColoursAndAdditiveBlending)
@@ -171,6 +168,6 @@ TEST_F(Pipes, BadNumbersNeitherCrashNorStopLaterDrawing)
                       "1, 1, 1, 1, 1, 1, 1, 1)"),
               "");
     EndTestFrame();
-    EXPECT_EQ(ReadPixel(400, 300), white);
+    EXPECT_EQ(ReadPixel(400, 300), kWhite);
     EXPECT_GT(ReadPixel(30, 500).r, 200);
 }

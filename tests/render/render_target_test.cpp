@@ -10,9 +10,6 @@
 
 #include <fstream>
 
-static const Rgba black{0, 0, 0, 255};
-static const Rgba white{255, 255, 255, 255};
-
 class RenderTargets : public testing::Test {
 protected:
     void SetUp() override
@@ -54,9 +51,9 @@ TEST_F(RenderTargets, WindowCoordinatesStretchOverTheTarget)
     ASSERT_EQ(lua.Run("MakeRenderTarget(256, 256, 1) BindRenderTarget(1, 0)"
                       "DrawBox(400, 300, 20, 20, 0, 0) UnbindRenderTarget(0)"),
               "");
-    EXPECT_EQ(TargetPixel(0, 128, 128), white);
-    EXPECT_EQ(TargetPixel(0, 20, 20), black);
-    EXPECT_EQ(ReadPixel(400, 300), black);
+    EXPECT_EQ(TargetPixel(0, 128, 128), kWhite);
+    EXPECT_EQ(TargetPixel(0, 20, 20), kBlack);
+    EXPECT_EQ(ReadPixel(400, 300), kBlack);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 800);
@@ -72,10 +69,10 @@ TEST_F(RenderTargets, BindingClearsTheWindowAndATargetComesBackTheSameWayUp)
         UnbindRenderTarget()
     )"),
               "");
-    EXPECT_EQ(ReadPixel(700, 500), black);
+    EXPECT_EQ(ReadPixel(700, 500), kBlack);
     ASSERT_EQ(lua.Run("DrawRenderTarget(1, 0)"), "");
-    EXPECT_EQ(ReadPixel(100, 100), white);
-    EXPECT_EQ(ReadPixel(100, 500), black);
+    EXPECT_EQ(ReadPixel(100, 100), kWhite);
+    EXPECT_EQ(ReadPixel(100, 500), kBlack);
     EXPECT_EQ(ZoneCalls(ZoneCallsSinceLastCheck(), "DrawRenderTarget"), 1u);
 }
 
@@ -136,8 +133,8 @@ TEST_F(RenderTargets, HandlesThatNameNothingChangeNothing)
     )"),
               "");
     EndTestFrame();
-    EXPECT_EQ(ReadPixel(400, 300), white);
-    EXPECT_EQ(ReadPixel(100, 100), black);
+    EXPECT_EQ(ReadPixel(400, 300), kWhite);
+    EXPECT_EQ(ReadPixel(100, 100), kBlack);
     GLint framebuffer = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
     EXPECT_EQ(framebuffer, 0);

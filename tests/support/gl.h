@@ -12,6 +12,9 @@ struct Rgba {
     bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
 };
 
+inline const Rgba kBlack{0, 0, 0, 255};
+inline const Rgba kWhite{255, 255, 255, 255};
+
 // glfwInit, then OpenWindow with the program's own function.
 void OpenTestWindow(int width, int height, const char* title = "test");
 
