@@ -1,5 +1,5 @@
-// The audio layer: SDL2 output, libsndfile decoding, linear resampling, looping, mixing, events
-// and the spectrum.
+// The audio layer: SDL2 output, libsndfile decoding, linear resampling, down-mixing, looping,
+// mixing, events and the spectrum, all on the device's one clock of consumed blocks.
 
 #include "audio/audio_device.h"
 
@@ -7,8 +7,8 @@
 #include <fftw3.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,10 +17,15 @@
 AudioDevice audio_device;
 
 static const int kFftSize = 2 * kSpectrumSize;
+// The spectrum's samples end where the consumed blocks end, so the ring also holds the block
+// mixed after them.
+static const size_t kHistorySize = 4096;
 static const size_t kChunkFrames = 4096;
+static const int kMinRate = 8000;
+static const int kMaxRate = 384000;
 
 struct AudioEvent {
-    int64_t position;  // sample frame of the file; -1 for the end event
+    int64_t position;  // sample frame of the file; unused for end events
     AudioEventCallback callback;
     void* user;
 };
@@ -31,16 +36,20 @@ struct AudioStream {
     std::vector<float> chunk;  // decoded frames, all channels of the file
     size_t chunk_frames = 0;
     size_t chunk_next = 0;
+    bool dead = false;     // the file gives no frames even from its start: silence, no events
     int64_t position = 0;  // the file's frame to be taken next
-    std::vector<AudioEvent> events;  // position events, by position; then end events
+    std::vector<AudioEvent> position_events;  // in position order once started
+    std::vector<AudioEvent> end_events;
     size_t next_event = 0;
+    std::vector<float> gains;  // left and right gain of each of the file's channels
     bool primed = false;
     float from[2] = {}, to[2] = {};  // the source frames the output lies between
     double fraction = 0;
     double step = 1;  // source frames per output frame
     std::atomic<float> volume{1.0f};
-    float history[kFftSize] = {};  // latest mono samples, a ring
-    size_t history_next = 0;
+    float history[kHistorySize] = {};  // latest mono samples mixed, a ring
+    size_t history_next = 0;           // where the next mixed sample goes
+    size_t history_heard = 0;          // the end of the samples the device has consumed
 
     ~AudioStream()
     {
@@ -49,89 +58,115 @@ struct AudioStream {
     }
 };
 
-// Events decoded ahead of playback wait here until the block holding them is heard.
-struct HeldEvent {
-    double due;  // seconds on the steady clock
-    AudioEventCallback callback;
-    void* user;
+// Events of blocks mixed but not yet consumed, then events consumed but not yet taken, in order.
+// Grows only while the frame loop holds the events back; bounded by the points passed meanwhile.
+struct HeldEvents {
+    std::vector<AudioEvent> events;
+    size_t due = 0;  // the first `due` are from consumed blocks
 };
-static const size_t kMaxHeldEvents = 1024;
-static HeldEvent held_events[kMaxHeldEvents];
-static size_t held_count = 0;
+static HeldEvents held;
 
-static double SteadySeconds()
+static void HoldEvent(const AudioEvent& event)
 {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
+    held.events.push_back(event);
 }
 
-static void HoldEvent(double due, AudioEventCallback callback, void* user)
-{
-    if (held_count < kMaxHeldEvents)
-        held_events[held_count++] = {due, callback, user};
-    else
-        callback(user);
-}
-
-// Raises the events that are due, in order; an event that cannot be taken now stays, and so do
-// all after it, so that the order holds.
-static void RaiseDueEvents(double now)
+// Raises the due events in order; one that cannot be taken now stops the rest until next time.
+static void RaiseDueEvents()
 {
     size_t raised = 0;
-    while (raised < held_count && held_events[raised].due <= now &&
-           held_events[raised].callback(held_events[raised].user))
+    while (raised < held.due && held.events[raised].callback(held.events[raised].user))
         raised++;
-    memmove(held_events, held_events + raised, (held_count - raised) * sizeof(HeldEvent));
-    held_count -= raised;
+    held.events.erase(held.events.begin(), held.events.begin() + static_cast<ptrdiff_t>(raised));
+    held.due -= raised;
 }
 
-// Refills the decoded chunk; at the end of the file, seeks back to the start and raises the end
-// events. False when the file gives no frames at all.
-static bool RefillChunk(AudioStream& s, double due)
+// Everything mixed so far has been consumed by the device: its events fall due and its samples
+// become the spectrum's.
+static void BlocksConsumed()
+{
+    audio_device.frames_consumed.store(audio_device.frames_mixed, std::memory_order_relaxed);
+    held.due = held.events.size();
+    for (AudioStream* stream : audio_device.playing)
+        stream->history_heard = stream->history_next;
+}
+
+// Left and right gains per channel of a file, in the WAV and Vorbis order of speakers (front left,
+// front right, centre, low frequency, back or side pairs): each channel reaches the stereo output,
+// centre ones at -3 dB on both sides.
+static std::vector<float> DownmixGains(int channels)
+{
+    const float centre = static_cast<float>(M_SQRT1_2);
+    std::vector<float> gains(2 * static_cast<size_t>(channels), 0.0f);
+    if (channels == 1) {
+        gains[0] = gains[1] = 1;
+        return gains;
+    }
+    // Which side each channel lies on: 0 left, 1 right, 2 centre.
+    static const int kSides[9][8] = {
+        {}, {}, {0, 1}, {0, 1, 2}, {0, 1, 0, 1}, {0, 1, 2, 0, 1}, {0, 1, 2, 2, 0, 1},
+        {0, 1, 2, 2, 2, 0, 1}, {0, 1, 2, 2, 0, 1, 0, 1}};
+    for (int c = 0; c < channels; c++) {
+        int side = channels <= 8 ? kSides[channels][c] : (c < 2 ? c : 2);
+        gains[2 * c] = side == 0 ? 1 : side == 2 ? centre : 0;
+        gains[2 * c + 1] = side == 1 ? 1 : side == 2 ? centre : 0;
+    }
+    return gains;
+}
+
+static sf_count_t ReadChunk(AudioStream& s)
 {
     sf_count_t got = sf_readf_float(s.file, s.chunk.data(), kChunkFrames);
-    if (got <= 0) {
-        sf_seek(s.file, 0, SEEK_SET);
-        s.position = 0;
-        s.next_event = 0;
-        for (const AudioEvent& e : s.events)
-            if (e.position < 0)
-                HoldEvent(due, e.callback, e.user);
-        got = sf_readf_float(s.file, s.chunk.data(), kChunkFrames);
-        if (got <= 0)
-            return false;
-    }
-    s.chunk_frames = static_cast<size_t>(got);
+    s.chunk_frames = got > 0 ? static_cast<size_t>(got) : 0;
     s.chunk_next = 0;
-    return true;
+    return got;
 }
 
-// Takes the file's next frame as stereo and raises the position events at it.
-static void NextSourceFrame(AudioStream& s, float frame[2], double due)
+// Refills the decoded chunk. When the file stops giving frames it has ended: seek back to the
+// start and raise the end events once. False when even the start gives nothing.
+static bool RefillChunk(AudioStream& s)
 {
-    if (s.chunk_next >= s.chunk_frames && !RefillChunk(s, due)) {
+    if (ReadChunk(s) > 0)
+        return true;
+    sf_seek(s.file, 0, SEEK_SET);
+    s.position = 0;
+    s.next_event = 0;
+    for (const AudioEvent& e : s.end_events)
+        HoldEvent(e);
+    if (ReadChunk(s) > 0)
+        return true;
+    s.dead = true;
+    return false;
+}
+
+// Takes the file's next frame, mixed down to stereo, and holds the position events at it.
+static void NextSourceFrame(AudioStream& s, float frame[2])
+{
+    if (s.dead || (s.chunk_next >= s.chunk_frames && !RefillChunk(s))) {
         frame[0] = frame[1] = 0;
         return;
     }
     const float* source = s.chunk.data() + s.chunk_next * s.info.channels;
-    frame[0] = source[0];
-    frame[1] = s.info.channels > 1 ? source[1] : source[0];
+    frame[0] = frame[1] = 0;
+    for (int c = 0; c < s.info.channels; c++) {
+        frame[0] += source[c] * s.gains[2 * c];
+        frame[1] += source[c] * s.gains[2 * c + 1];
+    }
     s.chunk_next++;
-    while (s.next_event < s.events.size() && s.events[s.next_event].position >= 0 &&
-           s.events[s.next_event].position <= s.position) {
-        const AudioEvent& e = s.events[s.next_event++];
+    while (s.next_event < s.position_events.size() &&
+           s.position_events[s.next_event].position <= s.position) {
+        const AudioEvent& e = s.position_events[s.next_event++];
         if (e.position == s.position)
-            HoldEvent(due, e.callback, e.user);
+            HoldEvent(e);
     }
     s.position++;
 }
 
-// Mixes `frames` output frames of the stream; `start` is when the first of them sounds.
-static void MixStream(AudioStream& s, float* out, int frames, double start)
+static void MixStream(AudioStream& s, float* out, int frames)
 {
     if (!s.primed) {
-        NextSourceFrame(s, s.from, start);
-        NextSourceFrame(s, s.to, start);
+        NextSourceFrame(s, s.from);
+        NextSourceFrame(s, s.to);
         s.primed = true;
     }
     float volume = s.volume.load(std::memory_order_relaxed);
@@ -139,7 +174,7 @@ static void MixStream(AudioStream& s, float* out, int frames, double start)
         float left = s.from[0] + (s.to[0] - s.from[0]) * static_cast<float>(s.fraction);
         float right = s.from[1] + (s.to[1] - s.from[1]) * static_cast<float>(s.fraction);
         s.history[s.history_next] = (left + right) * 0.5f;
-        s.history_next = (s.history_next + 1) % kFftSize;
+        s.history_next = (s.history_next + 1) % kHistorySize;
         out[2 * i] += left * volume;
         out[2 * i + 1] += right * volume;
         s.fraction += s.step;
@@ -147,39 +182,32 @@ static void MixStream(AudioStream& s, float* out, int frames, double start)
             s.fraction -= 1;
             s.from[0] = s.to[0];
             s.from[1] = s.to[1];
-            NextSourceFrame(s, s.to, start + static_cast<double>(i) / AudioDevice::kRate);
+            NextSourceFrame(s, s.to);
         }
     }
 }
 
-// When the block being mixed starts to sound: the output's own clock, frames counted at the
-// nominal rate from the first block. Drivers that take blocks early (SDL's dummy driver rounds its
-// wait down to whole milliseconds) do not make events early; a driver that falls behind moves the
-// clock forward so that events are not raised before their block.
-static double BlockStartTime(int frames)
-{
-    static double clock_start = 0;
-    static uint64_t frames_mixed = 0;
-    double now = SteadySeconds();
-    double start = clock_start + static_cast<double>(frames_mixed) / AudioDevice::kRate;
-    if (frames_mixed == 0 || start < now) {
-        clock_start = now - static_cast<double>(frames_mixed) / AudioDevice::kRate;
-        start = now;
-    }
-    frames_mixed += static_cast<uint64_t>(frames);
-    return start;
-}
-
-// SDL's audio thread: the events heard by now, then the next block of every playing stream.
+// SDL's audio thread. The device asks for a block once it has consumed the one before: that is
+// when the previous block is heard, so its events are raised now and its samples feed the spectrum.
 static void MixCallback(void*, Uint8* bytes, int length)
 {
     auto* out = reinterpret_cast<float*>(bytes);
     int frames = length / static_cast<int>(AudioDevice::kChannels * sizeof(float));
     memset(bytes, 0, static_cast<size_t>(length));
-    RaiseDueEvents(SteadySeconds());
-    double start = BlockStartTime(frames);
+    BlocksConsumed();
+    RaiseDueEvents();
     for (AudioStream* stream : audio_device.playing)
-        MixStream(*stream, out, frames, start);
+        MixStream(*stream, out, frames);
+    audio_device.frames_mixed += frames;
+}
+
+// SDL's dummy and disk drivers round a block up to a power of two and wait whole milliseconds
+// for it: 1024 frames (23.2 ms) in 23 ms is the nearest they come to real time at a short block.
+static int BlockFramesFor(const char* driver)
+{
+    if (driver && (strcmp(driver, "dummy") == 0 || strcmp(driver, "disk") == 0))
+        return 1024;
+    return AudioDevice::kBlockFrames;
 }
 
 bool OpenAudioDevice()
@@ -195,8 +223,10 @@ bool OpenAudioDevice()
     want.freq = AudioDevice::kRate;
     want.format = AUDIO_F32SYS;
     want.channels = AudioDevice::kChannels;
-    want.samples = AudioDevice::kBlockFrames;
+    want.samples = static_cast<Uint16>(BlockFramesFor(SDL_GetCurrentAudioDriver()));
     want.callback = MixCallback;
+    audio_device.frames_mixed = 0;
+    audio_device.frames_consumed = 0;
     audio_device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (audio_device.id == 0) {
         printf("Audio error: %d", 2);
@@ -208,6 +238,7 @@ bool OpenAudioDevice()
     static bool exit_handler = false;
     if (!exit_handler)
         exit_handler = atexit(CloseAudioDevice) == 0;
+    held.events.reserve(1024);
     SDL_PauseAudioDevice(audio_device.id, 0);
     return true;
 }
@@ -219,6 +250,8 @@ void CloseAudioDevice()
     SDL_CloseAudioDevice(audio_device.id);
     audio_device.id = 0;
     audio_device.playing.clear();
+    held.events.clear();
+    held.due = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
@@ -230,12 +263,16 @@ AudioStream* CreateFileStream(const char* path)
     stream->file = sf_open(path, SFM_READ, &stream->info);
     if (!stream->file)
         return nullptr;
-    if (stream->info.frames <= 0 || stream->info.channels <= 0 || stream->info.samplerate <= 0) {
-        sf_close(stream->file);
+    const SF_INFO& info = stream->info;
+    if (info.frames <= 0 || info.channels <= 0 || info.samplerate < kMinRate ||
+        info.samplerate > kMaxRate)
         return nullptr;
-    }
-    stream->chunk.resize(kChunkFrames * static_cast<size_t>(stream->info.channels));
-    stream->step = static_cast<double>(stream->info.samplerate) / AudioDevice::kRate;
+    stream->chunk.resize(kChunkFrames * static_cast<size_t>(info.channels));
+    // A file whose header promises frames that its body does not give is no stream.
+    if (ReadChunk(*stream) <= 0)
+        return nullptr;
+    stream->gains = DownmixGains(info.channels);
+    stream->step = static_cast<double>(info.samplerate) / AudioDevice::kRate;
     audio_device.streams.push_back(std::move(stream));
     return audio_device.streams.back().get();
 }
@@ -243,19 +280,14 @@ AudioStream* CreateFileStream(const char* path)
 void SetEndEvent(AudioStream* stream, AudioEventCallback callback, void* user)
 {
     if (stream)
-        stream->events.push_back({-1, callback, user});
+        stream->end_events.push_back({0, callback, user});
 }
 
 void SetPositionEvent(AudioStream* stream, int64_t position, AudioEventCallback callback,
                       void* user)
 {
-    if (!stream)
-        return;
-    // Position events stay sorted ahead of the end events; equal positions keep their order.
-    auto at = stream->events.begin();
-    while (at != stream->events.end() && at->position >= 0 && at->position <= position)
-        ++at;
-    stream->events.insert(at, {position, callback, user});
+    if (stream)
+        stream->position_events.push_back({position, callback, user});
 }
 
 int64_t SecondsToPosition(const AudioStream* stream, double seconds)
@@ -270,6 +302,9 @@ void StartStream(AudioStream* stream)
 {
     if (!stream || audio_device.id == 0)
         return;
+    // Equal positions keep the order they were set in.
+    std::stable_sort(stream->position_events.begin(), stream->position_events.end(),
+                     [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; });
     SDL_LockAudioDevice(audio_device.id);
     audio_device.playing.push_back(stream);
     SDL_UnlockAudioDevice(audio_device.id);
@@ -297,8 +332,9 @@ bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize])
         }
 
     SDL_LockAudioDevice(audio_device.id);
+    size_t first = stream->history_heard + kHistorySize - kFftSize;
     for (int i = 0; i < kFftSize; i++)
-        input[i] = stream->history[(stream->history_next + i) % kFftSize] * window[i];
+        input[i] = stream->history[(first + i) % kHistorySize] * window[i];
     SDL_UnlockAudioDevice(audio_device.id);
 
     fftwf_execute(plan);

@@ -1,23 +1,29 @@
 // The audio layer: one output device on SDL2 that decodes (libsndfile), resamples, loops and
 // mixes every started stream on SDL's audio thread, raises end and position events there, and
 // keeps each stream's latest samples for its spectrum (FFTW). State: `audio_device`.
+// One clock: a block counts as heard once the device has consumed it, that is when the device
+// asks for the next one. Events and the spectrum both follow that clock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 struct AudioStream;
 
-// Raised on the audio thread when playback passes an event's point; returns false when it cannot
-// take the event now (it is raised again at the next audio block).
+// Raised on the audio thread once the block holding an event's point has been consumed; returns
+// false when it cannot take the event now (it and every later event wait for the next block).
 using AudioEventCallback = bool (*)(void* user);
 
 struct AudioDevice {
     static const int kRate = 44100;
     static const int kChannels = 2;
-    static const int kBlockFrames = 256;  // one block is 5.8 ms: events are raised that late at most
+    static const int kBlockFrames = 441;  // 10 ms: the most an event waits for its block's end
     uint32_t id = 0;                      // SDL device, 0 when none is open
+    // The device's clock: frames it has consumed since it opened.
+    std::atomic<int64_t> frames_consumed{0};
+    int64_t frames_mixed = 0;  // audio thread only
     std::vector<std::unique_ptr<AudioStream>> streams;  // every stream made, never freed
     std::vector<AudioStream*> playing;                  // mixed on the audio thread
 };
@@ -30,11 +36,13 @@ bool OpenAudioDevice();
 // Stops the audio thread and closes the device; also run at exit.
 void CloseAudioDevice();
 
-// Opens a file for streaming; null when there is no device or the file cannot be decoded.
+// Opens a file for streaming; null when there is no device or the file cannot be decoded: no
+// frames at open, or a sample rate outside 8 to 384 kHz.
 AudioStream* CreateFileStream(const char* path);
 // Raises `callback` each time playback wraps from the end back to the start.
 void SetEndEvent(AudioStream* stream, AudioEventCallback callback, void* user);
-// Raises `callback` each time playback passes sample frame `position` of the file.
+// Raises `callback` each time playback passes sample frame `position` of the file. Set before
+// StartStream, which puts the points in order.
 void SetPositionEvent(AudioStream* stream, int64_t position, AudioEventCallback callback,
                       void* user);
 // Seconds of the file as a sample frame position; negative or NaN reads as 0.
@@ -45,6 +53,6 @@ void StartStream(AudioStream* stream);
 void SetStreamVolume(AudioStream* stream, float volume);
 
 const int kSpectrumSize = 512;
-// Magnitudes of bins 0..511 of a 1024-point FFT of the stream's latest samples (mono, before
-// volume, Hann window), scaled so that a full-scale sine at a bin's centre reads 1.
+// Magnitudes of bins 0..511 of a 1024-point FFT of the stream's last 1024 samples heard (mono,
+// before volume, Hann window), scaled so that a full-scale sine at a bin's centre reads 1.
 bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize]);

@@ -1,56 +1,29 @@
 // Music end to end inside the test process with SDL's dummy driver: sync timing, the event
-// queue's collapsing and order, tags, bad files and times, sample rates, and volume.
+// queue's collapsing and order, tags, bad files and times, sample rates, channels, and volume.
 
 #include "support/audio_files.h"
-#include "support/gl.h"
+#include "support/music_events.h"
 
 #include "app/api.h"
 #include "audio/music.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <thread>
 
-using Clock = std::chrono::steady_clock;
-
 class Music : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(OpenAudioDevice());
-        ASSERT_EQ(lua.Run(R"(
-            events = {}
-            function MusicEnd() events[#events + 1] = "end" end
-            function MusicSync(name) events[#events + 1] = tostring(name) end
-        )"),
-                  "");
-    }
+    void SetUp() override { ASSERT_TRUE(OpenAudioDevice()); }
     void TearDown() override { CloseAudioDevice(); }
-
-    // Delivers events every millisecond for `seconds`; returns each event with the seconds from
-    // `start` at which it was delivered.
-    std::vector<std::pair<std::string, double>> Collect(Clock::time_point start, double seconds)
-    {
-        std::vector<std::pair<std::string, double>> seen;
-        while (std::chrono::duration<double>(Clock::now() - start).count() < seconds) {
-            DeliverMusicEvents(lua.L);
-            double at = std::chrono::duration<double>(Clock::now() - start).count();
-            lua_getglobal(lua.L, "events");
-            for (size_t i = seen.size() + 1; i <= lua_objlen(lua.L, -1); i++) {
-                lua_rawgeti(lua.L, -1, static_cast<int>(i));
-                seen.emplace_back(lua_tostring(lua.L, -1), at);
-                lua_pop(lua.L, 1);
-            }
-            lua_pop(lua.L, 1);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return seen;
-    }
-    TestState lua;
+    SeenEvents Collect(Clock::time_point start, double seconds) { return log.Collect(start, seconds); }
+    MusicEventLog log;
+    TestState& lua = log.lua;
 };
 
 TEST_F(Music, SyncsArriveAfterTheirTimeEveryLoop)
@@ -192,4 +165,112 @@ TEST_F(Music, SpectrumFindsASineAtItsBin)
         assert(math.abs(quiet[41] - 0.5) < 0.03, "after SetVolume: " .. quiet[41])
     )"),
               "");
+}
+
+TEST_F(Music, SpectrumInsideEachSyncIsThatSyncsTone)
+{
+    ExpectSpectrumFollowsSyncs(10);
+}
+
+TEST_F(Music, DenseSyncsAreAllDeliveredInOrderPastAStallingHandler)
+{
+    // 6000 points in 1.5 s, and the first handler holds the frame loop for half a second: the
+    // events of that half second wait, none is lost or overtaken.
+    std::string path = WriteSine("dense.wav", 2.0, 440, 0.5);
+    ASSERT_EQ(lua.Run(R"(
+        local stalled = false
+        function MusicSync(name)
+            events[#events + 1] = name
+            if not stalled then
+                stalled = true
+                local c = os.clock()
+                while os.clock() - c < 0.5 do end
+            end
+        end
+        local syncs = {}
+        for i = 1, 6000 do syncs[#syncs + 1] = i * 0.00025 syncs[#syncs + 1] = i end
+        PlayMusicWithSync(")" + path + R"(", syncs)
+    )"),
+              "");
+    SeenEvents seen = Collect(Clock::now(), 1.9);
+    ASSERT_EQ(seen.size(), 6000u);
+    for (size_t i = 0; i < seen.size(); i++)
+        ASSERT_EQ(seen[i].first, std::to_string(i + 1));
+}
+
+TEST_F(Music, SyncPointsFireInTimeOrderWhateverTheTableOrder)
+{
+    std::string path = WriteSine("order.wav", 0.5, 440, 0.5);
+    ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {0.3, 'c', 0.1, 'a', 0.2, 'b', 0.1, "
+                      "'a2'})"),
+              "");
+    SeenEvents seen = Collect(Clock::now(), 0.4);
+    std::vector<std::string> names;
+    for (auto& [name, at] : seen)
+        names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "a2", "b", "c"}));
+    // Many points are put in order at once, not one by one (200,000 took 11.6 s that way).
+    Clock::time_point start = Clock::now();
+    ASSERT_EQ(lua.Run("local s = {} for i = 200000, 1, -1 do s[#s + 1] = i * 1e-5 s[#s + 1] = 'x' "
+                      "end PlayMusicWithSync('" + path + "', s)"),
+              "");
+    EXPECT_LT(SecondsSince(start), 3.0);
+}
+
+TEST_F(Music, FilesThatPromiseMoreThanTheyHoldAndImpossibleRatesAreNoStreams)
+{
+    // A FLAC file cut after its header: libsndfile opens it and reports frames it cannot read.
+    std::string flac = testing::TempDir() + "/cut.flac";
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(flac.c_str(), SFM_WRITE, &info);
+    std::vector<short> tone(44100);
+    for (size_t i = 0; i < tone.size(); i++)
+        tone[i] = static_cast<short>(8000 * std::sin(i * 0.05));
+    sf_write_short(file, tone.data(), static_cast<sf_count_t>(tone.size()));
+    sf_close(file);
+    std::filesystem::resize_file(flac, 200);
+    SF_INFO cut{};
+    file = sf_open(flac.c_str(), SFM_READ, &cut);
+    ASSERT_NE(file, nullptr);
+    EXPECT_GT(cut.frames, 0);
+    sf_close(file);
+
+    // A 46-byte WAV that claims 2,147,483,647 frames per second.
+    std::string fast = testing::TempDir() + "/fast.wav";
+    {
+        std::ofstream out(fast, std::ios::binary);
+        auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        out << "RIFF";
+        u32(38);
+        out << "WAVEfmt ";
+        u32(16), u16(1), u16(1), u32(2147483647), u32(2147483647), u16(2), u16(16);
+        out << "data";
+        u32(2), u16(1000);
+    }
+    EXPECT_EQ(lua.Run("assert(select('#', PlayMusic('" + flac + "')) == 0) "
+                      "assert(select('#', PlayMusic('" + fast + "')) == 0)"),
+              "");
+    // Neither plays: no end events, and the spectrum answers at once.
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(lua.Run("assert(#GetSpectrum() == 512)"), "");
+    EXPECT_LT(SecondsSince(start), 0.5);
+    EXPECT_TRUE(Collect(Clock::now(), 0.3).empty());
+}
+
+TEST_F(Music, EveryChannelOfAFileIsHeard)
+{
+    // Bin 40's centre: a centre channel reaches both sides at -3 dB, a back left one the left.
+    double frequency = 40 * 44100.0 / 1024;
+    std::string centre = WriteSineOnChannel("centre.wav", 3, 2, frequency, 0.5);
+    std::string back = WriteSineOnChannel("back.wav", 6, 4, frequency, 0.5);
+    ASSERT_EQ(lua.Run("PlayMusic('" + centre + "')"), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(lua.Run("local s = GetSpectrum() assert(math.abs(s[41] - 0.354) < 0.03, s[41])"), "");
+    ASSERT_EQ(lua.Run("PlayMusic('" + back + "')"), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(lua.Run("local s = GetSpectrum() assert(math.abs(s[41] - 0.25) < 0.03, s[41])"), "");
 }

@@ -9,8 +9,9 @@
 #include <fstream>
 #include <vector>
 
-std::string WriteSine(const std::string& name, double seconds, double frequency, double amplitude,
-                      int rate, int channels)
+// Writes interleaved float samples as a WAV file below the test directory.
+static std::string WriteWav(const std::string& name, const std::vector<float>& samples, int rate,
+                            int channels)
 {
     std::string path = testing::TempDir() + "/" + name;
     SF_INFO info{};
@@ -18,15 +19,45 @@ std::string WriteSine(const std::string& name, double seconds, double frequency,
     info.channels = channels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size() / channels));
+    sf_close(file);
+    return path;
+}
+
+static float Sine(double amplitude, double frequency, size_t frame, int rate)
+{
+    return static_cast<float>(amplitude * std::sin(2 * M_PI * frequency * frame / rate));
+}
+
+std::string WriteSine(const std::string& name, double seconds, double frequency, double amplitude,
+                      int rate, int channels)
+{
     auto frames = static_cast<size_t>(seconds * rate);
     std::vector<float> samples(frames * channels);
     for (size_t i = 0; i < frames; i++)
         for (int c = 0; c < channels; c++)
-            samples[i * channels + c] =
-                static_cast<float>(amplitude * std::sin(2 * M_PI * frequency * i / rate));
-    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(frames));
-    sf_close(file);
-    return path;
+            samples[i * channels + c] = Sine(amplitude, frequency, i, rate);
+    return WriteWav(name, samples, rate, channels);
+}
+
+std::string WriteTones(const std::string& name, const std::vector<double>& frequencies,
+                       double seconds, double amplitude)
+{
+    auto frames = static_cast<size_t>(seconds * 44100);
+    std::vector<float> samples;
+    for (double frequency : frequencies)
+        for (size_t i = 0; i < frames; i++)
+            samples.push_back(Sine(amplitude, frequency, i, 44100));
+    return WriteWav(name, samples, 44100, 1);
+}
+
+std::string WriteSineOnChannel(const std::string& name, int channels, int channel,
+                               double frequency, double amplitude)
+{
+    std::vector<float> samples(44100 * static_cast<size_t>(channels));
+    for (size_t i = 0; i < 44100; i++)
+        samples[i * channels + channel] = Sine(amplitude, frequency, i, 44100);
+    return WriteWav(name, samples, 44100, channels);
 }
 
 void AppendId3v1(const std::string& path, const std::string& title, const std::string& artist)

@@ -2,9 +2,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A WAV file of `seconds` of a sine at `frequency` Hz with peak `amplitude`, as 32-bit floats.
 std::string WriteSine(const std::string& name, double seconds, double frequency, double amplitude,
                       int rate = 44100, int channels = 1);
+// A mono WAV file of one tone after another, each `seconds` long with peak `amplitude`.
+std::string WriteTones(const std::string& name, const std::vector<double>& frequencies,
+                       double seconds, double amplitude);
+// A WAV file of `channels` channels, silent but for a sine on channel `channel` (from 0).
+std::string WriteSineOnChannel(const std::string& name, int channels, int channel,
+                               double frequency, double amplitude);
 // Appends a 128-byte ID3v1 block with the given fields (cut to 30 bytes).
 void AppendId3v1(const std::string& path, const std::string& title, const std::string& artist);

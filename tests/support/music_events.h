@@ -1,0 +1,37 @@
+// A script that records the music events it is given, delivered by a poll loop as a fast frame
+// loop would, and the checks that music tests share across audio drivers.
+#pragma once
+
+#include "support/gl.h"
+
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+// Each event as the script saw it ("end", or the sync's name; nil as "nil"), with the seconds
+// from the poll's start at which it was delivered.
+using SeenEvents = std::vector<std::pair<std::string, double>>;
+
+class MusicEventLog {
+public:
+    MusicEventLog();
+    // Delivers events every millisecond until `seconds` after `start`; returns every event seen
+    // since the log began.
+    SeenEvents Collect(Clock::time_point start, double seconds);
+    TestState lua;
+    // For each event seen, the seconds of sound the device had consumed when it was delivered.
+    std::vector<double> device_seconds;
+
+private:
+    SeenEvents seen_;
+};
+
+// Seconds since `start`.
+double SecondsSince(Clock::time_point start);
+
+// Plays eight half-second tones at distinct FFT bins, `wait_seconds` after the device opened, and
+// expects the spectrum taken inside each tone's sync (0.15 s into it) to peak at that tone's bin.
+void ExpectSpectrumFollowsSyncs(double wait_seconds);
