@@ -3,6 +3,7 @@
 #include "app/script_host.h"
 
 #include "profile/script_profiler.h"
+#include "profile/zone_lua.h"
 
 #include <cstdio>
 
@@ -18,8 +19,12 @@ void ReportScriptError(lua_State* L)
 
 void CallProtected(lua_State* L, int nargs, int nresults)
 {
+    // An error unwinds script frames without their returns: zones the hook opened for them close
+    // here, so the program's own zones stay where they belong.
+    uint32_t depth = profiler.current->depth;
     if (lua_pcall(L, nargs, nresults, 0) != 0)
         ReportScriptError(L);
+    UnwindScriptZones(depth);
 }
 
 void ScriptHost::Open()

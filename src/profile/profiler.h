@@ -120,6 +120,14 @@ inline void end_zone()
     charge_elapsed();
     profiler.current = profiler.current->parent;
 }
+// Leaves open nodes until the innermost is at `depth` or shallower: closes what a script error or
+// a replaced call left open.
+inline void end_zones_to_depth(uint32_t depth)
+{
+    while (profiler.current->depth > depth)
+        end_zone();
+}
+
 // Closes the measurement period: per-period values, zone sums and damped averages.
 void update();
 // Discards the call tree and unlinks every zone; zone averages are kept.

@@ -1,6 +1,6 @@
 // The script function profiler: a call/return hook keeps a stack of running script functions and
-// writes one record per return. State: the run's ProfilerState in the Lua registry, and the
-// process-wide output file and calibration below.
+// writes one record per return. State: the run's ProfilerState, the output file and the
+// calibration below, all process-wide and out of the scripts' reach.
 
 #include "profile/script_profiler.h"
 
@@ -14,77 +14,72 @@
 #include <string>
 
 struct ProfilerFrame {
-    long long local_mark;  // start of the current stretch of own time, in ms
-    long long total_mark;  // start of the current stretch of total time, in ms
+    long long local_mark;  // start of the current stretch of own time, in us of profiler time
+    long long total_mark;  // start of the current stretch of total time, in us of profiler time
     std::string file_defined;
     std::string function_name;
     int line_defined;
     int current_line;
+    int level;  // the call's level in the script's stack (its CallInfo's index)
     float local_time;  // seconds
     float total_time;  // seconds
     ProfilerFrame* next;
 };
 
 struct ProfilerState {
+    lua_State* L = nullptr;  // the thread the run profiles
     int stack_level = 0;
     ProfilerFrame* top = nullptr;
+    long long paused_at = -1;  // monotonic us when paused, -1 while running
+    long long paused_total = 0;
 };
 
-// Registry keys: the running state and the os.exit that the profiler replaced.
-static char state_key;
+// The running state lives here, out of the scripts' reach; the os.exit that the profiler replaced
+// is kept in the registry under this key (checked to be a function before it is called).
+static ProfilerState* running_state = nullptr;
 static char exit_key;
 
 static FILE* output_file = nullptr;
 static float calibration = 0;
 
-// Elapsed milliseconds on the monotonic clock.
-static long long clock_ms()
+// Elapsed microseconds on the monotonic clock.
+static long long clock_us()
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    return static_cast<long long>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+// The profiler's time: the monotonic clock stopped while the profiler is paused.
+static long long profiler_now(const ProfilerState* state)
+{
+    long long now = state->paused_at >= 0 ? state->paused_at : clock_us();
+    return now - state->paused_total;
 }
 
 static float seconds_since(long long now, long long mark)
 {
-    return static_cast<float>((now - mark) / 1000.0);
-}
-
-static ProfilerState* GetState(lua_State* L)
-{
-    lua_pushlightuserdata(L, &state_key);
-    lua_rawget(L, LUA_REGISTRYINDEX);
-    auto* state = static_cast<ProfilerState*>(lua_touserdata(L, -1));
-    lua_pop(L, 1);
-    return state;
-}
-
-static void SetState(lua_State* L, ProfilerState* state)
-{
-    lua_pushlightuserdata(L, &state_key);
-    if (state)
-        lua_pushlightuserdata(L, state);
-    else
-        lua_pushnil(L);
-    lua_rawset(L, LUA_REGISTRYINDEX);
+    return static_cast<float>((now - mark) / 1e6);
 }
 
 static void PushFrame(ProfilerState* state, const char* source, const char* name,
-                      int line_defined, int current_line)
+                      int line_defined, int current_line, int level)
 {
     std::string caller = "top level";
+    long long now = profiler_now(state);
     if (ProfilerFrame* top = state->top) {
-        top->local_time += seconds_since(clock_ms(), top->local_mark);
+        top->local_time += seconds_since(now, top->local_mark);
         caller = top->function_name;
     }
-    auto* frame = new ProfilerFrame{clock_ms(), clock_ms(), source ? source : "", "",
-                                    line_defined, current_line, 0, 0, state->top};
+    auto* frame = new ProfilerFrame{now, now, source ? source : "", "", line_defined,
+                                    current_line, level, 0, 0, state->top};
     if (name)
         frame->function_name = name;
     else if (frame->file_defined == "=[C]")
         frame->function_name = "called from " + caller;
     else
         frame->function_name = frame->file_defined + ":" + std::to_string(line_defined);
+    state->stack_level++;
     state->top = frame;
 }
 
@@ -95,12 +90,12 @@ static void AddTotalTimes(ProfilerState* state, long long now)
         frame->total_time += seconds_since(now, frame->total_mark);
 }
 
-// Record fields are tab-separated lines: a name carrying a "|" or a line break (the source of a
-// chunk loaded from a string) is written with blanks in their place.
+// Record fields are tab-separated lines: a name carrying a "|" or a control character (a tab or
+// line break in a chunk name) is written with blanks in their place.
 static std::string Clean(std::string text)
 {
     for (char& c : text)
-        if (c == '|' || c == '\n')
+        if (c == '|' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             c = ' ';
     return text;
 }
@@ -123,15 +118,15 @@ static bool Leave(ProfilerState* state)
     state->stack_level--;
     ProfilerFrame* frame = state->top;
     state->top = frame->next;
-    long long now = clock_ms();
+    long long now = profiler_now(state);
     frame->local_time += seconds_since(now, frame->local_mark);
     frame->total_time += seconds_since(now, frame->total_mark);
-    AddTotalTimes(state, clock_ms());
+    AddTotalTimes(state, now);
     frame->local_time += calibration;
     frame->total_time += calibration;
     WriteRecord(state, *frame);
     if (state->top) {
-        now = clock_ms();
+        now = profiler_now(state);
         state->top->local_mark = now;
         for (ProfilerFrame* f = state->top; f; f = f->next)
             f->total_mark = now;
@@ -146,11 +141,28 @@ static void LeaveAll(ProfilerState* state)
     }
 }
 
+// The file a function was defined in: file names as they are, a chunk loaded from a string by
+// its short form (its whole source would be written into every record).
+static const char* FileDefined(const lua_Debug* ar)
+{
+    return ar->source[0] == '@' || ar->source[0] == '=' ? ar->source : ar->short_src;
+}
+
+// A function returning at call level k ends every frame deeper than k (an error unwound them
+// without returns, or they were tail calls, which the hook sees one level deeper than they run),
+// then its own frame. Tail returns have nothing left to end.
 static void Hook(lua_State* L, lua_Debug* ar)
 {
-    ProfilerState* state = GetState(L);
-    if (!state)
+    ProfilerState* state = running_state;
+    if (!state || L != state->L || ar->event == LUA_HOOKTAILRET)
         return;
+    if (ar->event != LUA_HOOKCALL) {
+        while (state->top && state->top->level > ar->i_ci)
+            Leave(state);
+        if (state->top && state->top->level == ar->i_ci)
+            Leave(state);
+        return;
+    }
     int current_line = -1;
     lua_Debug caller;
     if (lua_getstack(L, 1, &caller)) {
@@ -158,18 +170,13 @@ static void Hook(lua_State* L, lua_Debug* ar)
         current_line = caller.currentline;
     }
     lua_getinfo(L, "nS", ar);
-    if (ar->event == LUA_HOOKCALL) {
-        state->stack_level++;
-        PushFrame(state, ar->source, ar->name, ar->linedefined, current_line);
-    } else {
-        Leave(state);
-    }
+    PushFrame(state, FileDefined(ar), ar->name, ar->linedefined, current_line, ar->i_ci);
 }
 
 // Writes every open frame, closes the file and forgets the state; false when none was running.
-static bool Finish(lua_State* L)
+static bool Finish()
 {
-    ProfilerState* state = GetState(L);
+    ProfilerState* state = running_state;
     if (!state)
         return false;
     LeaveAll(state);
@@ -177,7 +184,7 @@ static bool Finish(lua_State* L)
         fclose(output_file);
         output_file = nullptr;
     }
-    SetState(L, nullptr);
+    running_state = nullptr;
     delete state;
     return true;
 }
@@ -194,12 +201,12 @@ static void Calibrate(lua_State* L)
         "profiler_calibration_function() "
         "profiler_calibration_function = nil";
     int top = lua_gettop(L);
-    long long before = clock_ms();
+    long long before = clock_us();
     if (luaL_loadstring(L, kCalibration) == 0)
         lua_pcall(L, 0, LUA_MULTRET, 0);
-    long long after = clock_ms();
+    long long after = clock_us();
     lua_settop(L, top);
-    float seconds = static_cast<float>((after - before) / 1000.0);
+    float seconds = static_cast<float>((after - before) / 1e6);
     calibration = static_cast<float>(seconds / 100000.0);
 }
 
@@ -223,7 +230,7 @@ static std::string TemporaryPart()
 }
 
 // The pattern with its first "%s" replaced by `part` and "%%" read as "%"; every other
-// character, other conversions included, is taken as it stands. At most 255 characters.
+// character, other conversions included, is taken as it stands, however long the name grows.
 static std::string FileName(const std::string& pattern, const std::string& part)
 {
     std::string name;
@@ -244,7 +251,7 @@ static std::string FileName(const std::string& pattern, const std::string& part)
         }
         name += pattern[i];
     }
-    return name.substr(0, 255);
+    return name;
 }
 
 static ProfilerState* OpenOutput(const char* pattern)
@@ -261,16 +268,19 @@ static ProfilerState* OpenOutput(const char* pattern)
 }
 
 // The os.exit installed by start: records every open frame, then exits through the os.exit it
-// replaced, with that library's default status.
+// replaced with the script's arguments, so the status it chose is kept.
 static int ExitReplacement(lua_State* L)
 {
-    if (ProfilerState* state = GetState(L))
-        LeaveAll(state);
+    if (running_state)
+        LeaveAll(running_state);
     lua_pushlightuserdata(L, &exit_key);
     lua_rawget(L, LUA_REGISTRYINDEX);
-    if (lua_isfunction(L, -1))
-        lua_call(L, 0, 0);
-    exit(EXIT_SUCCESS);
+    if (lua_isfunction(L, -1) && lua_tocfunction(L, -1) != ExitReplacement) {
+        lua_insert(L, 1);
+        lua_call(L, lua_gettop(L) - 1, 0);
+    }
+    exit(lua_isboolean(L, 1) ? (lua_toboolean(L, 1) ? EXIT_SUCCESS : EXIT_FAILURE)
+                             : static_cast<int>(luaL_optinteger(L, 1, EXIT_SUCCESS)));
 }
 
 static void ReplaceExit(lua_State* L)
@@ -294,10 +304,42 @@ static void ReplaceExit(lua_State* L)
     lua_pop(L, 1);
 }
 
+// Puts back the os.exit that start replaced, if the replacement is still in place.
+static void RestoreExit(lua_State* L)
+{
+    lua_getglobal(L, "os");
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        return;
+    }
+    lua_getfield(L, -1, "exit");
+    bool replaced = lua_tocfunction(L, -1) == ExitReplacement;
+    lua_pop(L, 1);
+    lua_pushlightuserdata(L, &exit_key);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (replaced && lua_isfunction(L, -1))
+        lua_setfield(L, -2, "exit");
+    else
+        lua_pop(L, 1);
+    lua_pop(L, 1);
+}
+
+// The level of the C function running now (start itself), for its pseudo-frame.
+static int CurrentLevel(lua_State* L)
+{
+    lua_Debug ar;
+    return lua_getstack(L, 0, &ar) ? ar.i_ci : 0;
+}
+
+// The debug hook is one per state: another profiler's (or the script's own) is not taken over.
 static int profiler_start(lua_State* L)
 {
     const char* pattern = lua_gettop(L) == 1 ? luaL_checkstring(L, 1) : nullptr;
-    Finish(L);
+    lua_Hook hook = lua_gethook(L);
+    if (hook && hook != Hook)
+        return luaL_error(L, "ScriptProfiler error: another debug hook (the zones profiler's?) "
+                             "is running!");
+    Finish();
     Calibrate(L);
     ProfilerState* state = OpenOutput(pattern);
     if (!state) {
@@ -305,37 +347,43 @@ static int profiler_start(lua_State* L)
         return luaL_error(L, "ScriptProfiler error: output file could not be opened!");
     }
     lua_sethook(L, Hook, LUA_MASKCALL | LUA_MASKRET, 0);
-    SetState(L, state);
+    state->L = L;
+    running_state = state;
     ReplaceExit(L);
-    state->stack_level++;
-    PushFrame(state, "(C)", "profiler_init", -1, -1);
+    PushFrame(state, "(C)", "profiler_init", -1, -1, CurrentLevel(L));
     lua_pushboolean(L, 1);
     return 1;
 }
 
 static int profiler_stop(lua_State* L)
 {
-    lua_sethook(L, nullptr, 0, 0);
-    lua_pushboolean(L, Finish(L));
+    if (lua_gethook(L) == Hook)
+        lua_sethook(L, nullptr, 0, 0);
+    RestoreExit(L);
+    lua_pushboolean(L, Finish());
     return 1;
 }
 
-// Adds the time so far to the top frame's own time and every frame's total; the marks stay,
-// so `resume` does exactly the same.
-static int profiler_pause(lua_State* L)
+// Time stops counting while paused: the profiler's clock stands still until resume.
+static int profiler_pause(lua_State*)
 {
-    ProfilerState* state = GetState(L);
-    if (state && state->top) {
-        long long now = clock_ms();
-        state->top->local_time += seconds_since(now, state->top->local_mark);
-        AddTotalTimes(state, clock_ms());
+    if (running_state && running_state->paused_at < 0)
+        running_state->paused_at = clock_us();
+    return 0;
+}
+
+static int profiler_resume(lua_State*)
+{
+    if (running_state && running_state->paused_at >= 0) {
+        running_state->paused_total += clock_us() - running_state->paused_at;
+        running_state->paused_at = -1;
     }
     return 0;
 }
 
 static const luaL_Reg profiler_functions[] = {
     {"pause", profiler_pause},
-    {"resume", profiler_pause},
+    {"resume", profiler_resume},
     {"start", profiler_start},
     {"stop", profiler_stop},
     {nullptr, nullptr},

@@ -4,52 +4,128 @@
 
 #include "profile/lua_module.h"
 
+#include <vector>
 
 int zone_hook_running = 0;
 ScriptZoneMap script_zone_map;
 
+// A function call the hook timed: its call level (its CallInfo's index) and its node's depth.
+struct HookFrame {
+    int level;
+    uint32_t depth;
+};
+
+// The hook's open frames, innermost last, and the state it was started on (other threads, such
+// as coroutines that inherited the hook, are not timed: their frames come and go with yields).
+// Records are reached by index, so a value a script put in the weak table cannot point anywhere.
+static struct {
+    std::vector<HookFrame> frames;
+    lua_State* state = nullptr;
+    std::vector<ScriptZoneRecord*> records;
+} zone_hook;
+
+// Registry key of the weak table from function values to record indices.
+static char function_zones_key;
+
+// Closes the innermost frame.
+static void CloseFrame()
+{
+    end_zones_to_depth(zone_hook.frames.back().depth - 1);
+    zone_hook.frames.pop_back();
+}
+
+void UnwindScriptZones(uint32_t depth)
+{
+    while (!zone_hook.frames.empty() && zone_hook.frames.back().depth > depth)
+        zone_hook.frames.pop_back();
+    end_zones_to_depth(depth);
+}
+
 // "C:name" for C functions, "source(line):name" for script functions.
-static void NameZone(lua_State* L, lua_Debug* ar, ScriptZoneRecord& record)
+static std::string ZoneName(lua_State* L, lua_Debug* ar)
 {
     std::string name = ar->name;
     lua_getinfo(L, "S", ar);
-    if (ar->what[0] == 'C') {
-        record.name = "C:" + name;
-    } else if (ar->what[0] == 'L') {
-        record.name = std::string(ar->source) + "(" + std::to_string(ar->linedefined) + "):" + name;
-    } else {
-        record.name = "<unknown>";
-    }
-    record.zone.name = record.name.c_str();
+    if (ar->what[0] == 'C')
+        return "C:" + name;
+    if (ar->what[0] == 'L')
+        return std::string(ar->source) + "(" + std::to_string(ar->linedefined) + "):" + name;
+    return "<unknown>";
 }
 
+static size_t RecordIndex(const std::string& name)
+{
+    std::unique_ptr<ScriptZoneRecord>& record = script_zone_map[name];
+    if (!record) {
+        record = std::make_unique<ScriptZoneRecord>();
+        record->name = name;
+        record->zone.name = record->name.c_str();
+        record->index = zone_hook.records.size();
+        zone_hook.records.push_back(record.get());
+    }
+    return record->index;
+}
+
+// Pushes the weak table of function zones, making it when the registry does not hold one.
+static void PushFunctionZones(lua_State* L)
+{
+    lua_pushlightuserdata(L, &function_zones_key);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_istable(L, -1))
+        return;
+    lua_pop(L, 1);
+    lua_newtable(L);
+    lua_createtable(L, 0, 1);
+    lua_pushliteral(L, "k");
+    lua_setfield(L, -2, "__mode");
+    lua_setmetatable(L, -2);
+    lua_pushlightuserdata(L, &function_zones_key);
+    lua_pushvalue(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+}
+
+// The record of the function being called; a function seen for the first time is named then.
 static ScriptZoneRecord& FindRecord(lua_State* L, lua_Debug* ar)
 {
+    PushFunctionZones(L);
     lua_getinfo(L, "f", ar);
-    const void* identity = lua_topointer(L, -1);
+    lua_pushvalue(L, -1);
+    lua_rawget(L, -3);
+    lua_Number index = lua_tonumber(L, -1);
+    if (lua_isnumber(L, -1) && index >= 0 && index < static_cast<lua_Number>(zone_hook.records.size())) {
+        lua_pop(L, 3);
+        return *zone_hook.records[static_cast<size_t>(index)];
+    }
     lua_pop(L, 1);
-    std::unique_ptr<ScriptZoneRecord>& record = script_zone_map[identity];
-    if (!record)
-        record = std::make_unique<ScriptZoneRecord>();
-    if (!record->zone.name)
-        NameZone(L, ar, *record);
-    return *record;
+    size_t found = RecordIndex(ZoneName(L, ar));
+    lua_pushnumber(L, static_cast<lua_Number>(found));
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+    return *zone_hook.records[found];
 }
 
-// Calls of unnamed functions, calls made directly from C (i_ci 0) and tail returns are not timed.
+// Times named calls as zones. A function returning at call level k ends every frame deeper than
+// k (an error unwound them without returns, or they were tail calls, which the hook sees one level
+// deeper than they run), then its own frame. Calls of unnamed functions and tail returns are not
+// timed.
 static void ZoneHook(lua_State* L, lua_Debug* ar)
 {
-    if (ar->i_ci == 0 || ar->event == LUA_HOOKTAILRET)
+    if (L != zone_hook.state || ar->i_ci == 0 || ar->event == LUA_HOOKTAILRET)
         return;
+    if (ar->event != LUA_HOOKCALL) {
+        std::vector<HookFrame>& frames = zone_hook.frames;
+        while (!frames.empty() && frames.back().level > ar->i_ci)
+            CloseFrame();
+        if (!frames.empty() && frames.back().level == ar->i_ci)
+            CloseFrame();
+        return;
+    }
     lua_getinfo(L, "n", ar);
     if (!ar->name)
         return;
-    if (ar->event == LUA_HOOKCALL) {
-        ScriptZoneRecord& record = FindRecord(L, ar);
-        begin_zone(record.cache, record.zone);
-    } else {
-        end_zone();
-    }
+    ScriptZoneRecord& record = FindRecord(L, ar);
+    begin_zone(record.cache, record.zone);
+    zone_hook.frames.push_back({ar->i_ci, profiler.current->depth});
 }
 
 int ZoneLua_update(lua_State*)
@@ -81,26 +157,36 @@ int ZoneLua_damping(lua_State* L)
     return 1;
 }
 
+// The debug hook is one per state: a hook of another profiler (or the script's own) is not taken
+// over silently.
 int ZoneLua_start(lua_State* L)
 {
-    if (zone_hook_running == 0) {
-        zone_hook_running = 1;
-        lua_sethook(L, ZoneHook, LUA_MASKCALL | LUA_MASKRET, 0);
-    }
+    lua_Hook hook = lua_gethook(L);
+    if (hook == ZoneHook)
+        return 0;
+    if (hook)
+        return luaL_error(L, "zones.start: another debug hook (the script profiler's?) is running");
+    zone_hook_running = 1;
+    zone_hook.state = L;
+    zone_hook.frames.clear();
+    lua_sethook(L, ZoneHook, LUA_MASKCALL | LUA_MASKRET, 0);
     return 0;
 }
 
+// The functions the hook timed return unseen from now on, so their zones close here.
 int ZoneLua_stop(lua_State* L)
 {
-    if (zone_hook_running == 1) {
-        zone_hook_running = 0;
+    if (lua_gethook(L) == ZoneHook)
         lua_sethook(L, nullptr, 0, 0);
-    }
+    zone_hook_running = 0;
+    if (!zone_hook.frames.empty())
+        UnwindScriptZones(zone_hook.frames.front().depth - 1);
     return 0;
 }
 
 int ZoneLua_is_running(lua_State* L)
 {
+    zone_hook_running = lua_gethook(L) == ZoneHook;
     lua_pushboolean(L, zone_hook_running);
     return 1;
 }

@@ -1,6 +1,7 @@
 // The "zones" script module: the zone profiler for scripts, reached through the program's export
 // table with package.loadlib("", "luaopen_ZoneLua"). It also times named script functions as
-// zones through a call/return hook. State: `zone_hook_running`, `script_zone_map`.
+// zones through a call/return hook that keeps the zones open on the script's real call stack.
+// State: `zone_hook_running`, `script_zone_map`, and the hook's open frames.
 #pragma once
 
 #include "profile/profiler.h"
@@ -13,18 +14,24 @@
 
 #define ZONE_LUA_EXPORT extern "C" __attribute__((visibility("default")))
 
-// The zone of one script function value; records never move, so the zone and its name keep their
-// addresses.
+// The zone of one zone name ("source(line):name" or "C:name"); records never move, so the zone
+// and its name keep their addresses. Function values reach their record through a weak table,
+// so a function allocated where a collected one was never inherits its name.
 struct ScriptZoneRecord {
     ProfileZone zone;
     NodeCache cache;
     std::string name;
+    size_t index;  // in the hook's list of records
 };
 
-using ScriptZoneMap = std::unordered_map<const void*, std::unique_ptr<ScriptZoneRecord>>;
+using ScriptZoneMap = std::unordered_map<std::string, std::unique_ptr<ScriptZoneRecord>>;
 
 extern int zone_hook_running;
 extern ScriptZoneMap script_zone_map;
+
+// Closes the zones that the hook opened deeper than `depth` and every zone below that depth:
+// called after each protected call into the script, whose errors unwind frames without returns.
+void UnwindScriptZones(uint32_t depth);
 
 ZONE_LUA_EXPORT int luaopen_ZoneLua(lua_State* L);
 ZONE_LUA_EXPORT int ZoneLua_update(lua_State* L);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -131,7 +132,7 @@ function initialize() end
     EXPECT_EQ(after[0].level, 0);
 }
 
-TEST(ScriptProfiler, ExitWritesOpenFramesAndUsesTheDefaultStatus)
+TEST(ScriptProfiler, ExitWritesOpenFramesAndKeepsTheScriptsStatus)
 {
     ScriptDir dir;
     dir.Write("res/main.lua", R"(profiler.start("run.log")
@@ -141,7 +142,7 @@ function outer() inner() end
 outer()
 )");
     RunResult r = RunDemohost(dir);
-    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.exit_code, 3);
     std::string log = dir.Path() + "/second.log";
     auto inner = Named(log, "inner"), outer = Named(log, "outer");
     ASSERT_EQ(inner.size(), 1u);
@@ -191,4 +192,108 @@ function initialize() end
     }
     EXPECT_EQ(odd, 1);
     EXPECT_EQ(default_named, 1);
+}
+
+TEST(ScriptProfiler, FramesThatErrorsUnwindAreEnded)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(profiler.start("run.log")
+function failing() error("x") end
+for i = 1, 200 do pcall(failing) end
+function after() end
+after()
+profiler.stop()
+)");
+    RunDemohost(dir);
+    std::string log = dir.Path() + "/run.log";
+    auto failing = Named(log, "@res/main.lua:2"), after = Named(log, "after");
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].level, 0);
+    // Each failing call ends when pcall returns: one level inside it, every time.
+    ASSERT_GE(failing.size(), 200u);
+    EXPECT_EQ(failing.back().level, 1);
+    EXPECT_EQ(Named(log, "pcall").back().level, 0);
+}
+
+TEST(ScriptProfiler, PausedTimeIsNotCountedAndTimesHaveMicroseconds)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(profiler.start("run.log")
+function spin(n) local x = 0 for i = 1, n do x = x + i end return x end
+function work()
+    spin(2000000)
+    profiler.pause()
+    spin(4000000)
+    profiler.resume()
+end
+work()
+function small() local x = 0 for i = 1, 2000 do x = x + i end return x end
+for i = 1, 100 do small() end
+profiler.stop()
+)");
+    RunDemohost(dir);
+    std::string log = dir.Path() + "/run.log";
+    // The spin before the pause is all the time work counts; the one during it counts nothing.
+    auto work = Named(log, "work"), spin = Named(log, "spin");
+    ASSERT_EQ(work.size(), 1u);
+    ASSERT_EQ(spin.size(), 2u);
+    EXPECT_GT(work[0].total, spin[0].total * 0.9);
+    EXPECT_LT(work[0].total, spin[0].total * 1.3);
+    EXPECT_LT(spin[1].total, spin[0].total * 0.1);
+    EXPECT_LT(work[0].local, work[0].total + 1e-6);
+    auto small = Named(log, "small");
+    ASSERT_EQ(small.size(), 100u);
+    int timed = 0;
+    for (const Record& r : small)
+        timed += r.total > 0 && r.total < 0.001;
+    EXPECT_GE(timed, 90);
+}
+
+TEST(ScriptProfiler, RecordsAreSevenFieldsAndStringChunksAreNamedShort)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(profiler.start("run.log")
+local big = "return function() end --" .. string.rep("x", 100000)
+local f = loadstring(big)()
+for i = 1, 1000 do f() end
+local g = loadstring("return function() end", "@odd\tname\rwith\ncontrols")()
+g()
+profiler.stop()
+)");
+    RunDemohost(dir);
+    std::string log = dir.Path() + "/run.log";
+    EXPECT_LT(std::filesystem::file_size(log), 200000u);
+    std::vector<std::string> lines = ReadLines(log);
+    ASSERT_GT(lines.size(), 1000u);
+    for (const std::string& line : lines)
+        ASSERT_EQ(std::count(line.begin(), line.end(), '\t'), 6) << line;
+    auto f = Named(log, "f");
+    ASSERT_EQ(f.size(), 1000u);
+    EXPECT_EQ(f[0].file.rfind("[string \"return function() end", 0), 0u) << f[0].file;
+    EXPECT_EQ(Named(log, "g")[0].file, "@odd name with controls");
+}
+
+TEST(ScriptProfiler, LongPathsExitStatusesAndTheRegistryAreSafe)
+{
+    ScriptDir dir;
+    std::string folder(200, 'd'), name(100, 'n');
+    std::filesystem::create_directory(dir.Path() + "/" + folder);
+    // The state's registry entries replaced by another userdata: nothing the hook reads.
+    dir.Write("res/main.lua", R"(local original = os.exit
+profiler.start(")" + folder + "/" + name + R"(.log")
+for k, v in pairs(debug.getregistry()) do
+    if type(k) == "userdata" and type(v) == "userdata" then debug.getregistry()[k] = io.stdout end
+end
+function work() end
+work()
+profiler.stop()
+print(os.exit == original)
+profiler.start("run.log")
+os.exit(7)
+)");
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.exit_code, 7);
+    EXPECT_EQ(r.out, "true\n");
+    std::string log = dir.Path() + "/" + folder + "/" + name + ".log";
+    ASSERT_EQ(Named(log, "work").size(), 1u);
 }

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 TEST(ZonesModule, OpensFromTheProgramAndTimesNamedFunctions)
 {
@@ -69,4 +71,133 @@ function initialize() end
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("!!! Profile data must first be updated !!!"), std::string::npos);
+}
+
+// The tree's lines that name `zone` (from the start of the name), with their indentation.
+static std::vector<std::string> TreeLines(const std::string& out, const std::string& zone)
+{
+    std::vector<std::string> found;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        size_t name = line.find_first_not_of(' ');
+        if (name != std::string::npos && line.compare(name, zone.size(), zone) == 0)
+            found.push_back(line);
+    }
+    return found;
+}
+
+TEST(ZonesModule, ErrorsAndTailCallsLeaveTheTreeAsTheStackWas)
+{
+    // Every frame: 200 caught errors and tail calls, then an error that escapes update from inside
+    // a timed function. The program's own zones stay directly under the root.
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(local zones = package.loadlib("", "luaopen_ZoneLua")()
+function initialize() OpenWindow(64, 64, "t") zones.start() end
+local frame = 0
+function failing() error("x") end
+function tail() return step() end
+function step() return 1 end
+function timed() local t = nil return t.x end
+function update()
+    frame = frame + 1
+    for i = 1, 200 do pcall(failing) tail() end
+    if frame == 60 then zones.update() print(zones.tree_string()) Quit() return end
+    timed()
+end
+)");
+    RunResult r = RunDemohost(dir);
+    size_t tree = r.out.find("call tree");
+    ASSERT_NE(tree, std::string::npos) << r.out.substr(0, 500);
+    std::string text = r.out.substr(tree);
+    EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 20) << text;
+    ASSERT_EQ(TreeLines(text, "SwapBuffers").size(), 1u) << text;
+    EXPECT_EQ(TreeLines(text, "SwapBuffers")[0].rfind("  SwapBuffers", 0), 0u) << text;
+    EXPECT_EQ(TreeLines(text, "LuaUpdate")[0].rfind("  LuaUpdate", 0), 0u) << text;
+    EXPECT_EQ(TreeLines(text, "@res/main.lua(6):step")[0].rfind("      @res", 0), 0u) << text;
+    EXPECT_NE(TreeLines(text, "C:error")[0].find(" 12000.0 "), std::string::npos) << text;
+}
+
+TEST(ZonesModule, StartAndStopInsideFunctionsKeepTheProgramsZonesInPlace)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(local zones = package.loadlib("", "luaopen_ZoneLua")()
+function initialize() OpenWindow(64, 64, "t") end
+function begin() zones.start() end
+function finish() zones.stop() end
+function work() end
+local frame = 0
+function update()
+    frame = frame + 1
+    if frame == 1 or frame == 6 then begin() end
+    work()
+    if frame == 4 then finish() end
+    if frame == 9 then zones.update() print(zones.tree_string()) Quit() end
+end
+)");
+    RunResult r = RunDemohost(dir);
+    ASSERT_NE(r.out.find("call tree"), std::string::npos) << r.out;
+    for (const char* zone : {"LuaUpdate", "SwapBuffers"}) {
+        std::vector<std::string> lines = TreeLines(r.out, zone);
+        ASSERT_EQ(lines.size(), 1u) << r.out;
+        EXPECT_EQ(lines[0].find(zone), 2u) << r.out;
+    }
+    EXPECT_EQ(TreeLines(r.out, "@res/main.lua(5):work")[0].find("@"), 4u) << r.out;
+}
+
+TEST(ZonesModule, ANewFunctionNeverTakesACollectedOnesName)
+{
+    // Each round's alpha is collected before beta is made, often at the same address.
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(local zones = package.loadlib("", "luaopen_ZoneLua")()
+zones.start()
+for round = 1, 50 do
+    local alpha = loadstring("return function() end", "=alpha")()
+    alpha()
+    alpha = nil
+    collectgarbage("collect")
+    local beta = loadstring("return function() end", "=beta")()
+    for i = 1, 20 do beta() end
+end
+zones.stop()
+zones.update()
+print(zones.tree_string())
+function initialize() end
+)");
+    RunResult r = RunDemohost(dir);
+    std::vector<std::string> alpha = TreeLines(r.out, "=alpha(1):alpha");
+    std::vector<std::string> beta = TreeLines(r.out, "=beta(1):beta");
+    ASSERT_EQ(alpha.size(), 1u) << r.out;
+    ASSERT_EQ(beta.size(), 1u) << r.out;
+    EXPECT_NE(alpha[0].find(" 50.0 "), std::string::npos) << r.out;
+    EXPECT_NE(beta[0].find(" 1000.0 "), std::string::npos) << r.out;
+}
+
+TEST(ZonesModule, OneDebugHookAtATimeAndIsRunningTellsTheTruth)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(local zones = package.loadlib("", "luaopen_ZoneLua")()
+zones.start()
+print(pcall(profiler.start, "run.log"))
+print(zones.is_running())
+debug.sethook()
+print(zones.is_running())
+zones.stop()
+print(profiler.start("run.log"))
+print(pcall(zones.start))
+print(zones.is_running())
+function recorded() end
+recorded()
+print(profiler.stop())
+function initialize() end
+)");
+    RunResult r = RunDemohost(dir);
+    EXPECT_NE(r.out.find("false\tScriptProfiler error: another debug hook"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\ntrue\nfalse\ntrue\nfalse\tzones.start: another debug hook"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\nfalse\ntrue\n"), std::string::npos) << r.out;
+    std::stringstream log;
+    log << std::ifstream(dir.Path() + "/run.log").rdbuf();
+    EXPECT_NE(log.str().find("\trecorded\t"), std::string::npos) << log.str();
 }
