@@ -13,6 +13,8 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 
 static const char* kDefaultFontPath = "res/font/mono-20.fnt";
@@ -43,10 +45,27 @@ static void RunFrame(ScriptHost& host, const BitmapFont* default_font, double& p
     }
 }
 
+// The graphics driver's shader compiler recurses once per nesting level of an expression, and a
+// section of the size the shader reader takes can nest far deeper than the usual 8 MiB of stack
+// allow. The main thread's stack may grow up to the limit in force when it grows (the kernel
+// leaves at least 128 MiB for it below the mapped libraries), so raising the limit here is enough.
+static void RaiseStackLimit()
+{
+    const rlim_t kWanted = 120ull << 20;
+    rlimit limit;
+    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+        limit.rlim_cur >= kWanted)
+        return;
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY || limit.rlim_max > kWanted ? kWanted
+                                                                                 : limit.rlim_max;
+    setrlimit(RLIMIT_STACK, &limit);
+}
+
 int main(int argc, char** argv)
 {
     // Lines reach a pipe as they are printed, so readers see script and host output in order.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    RaiseStackLimit();
 
     glfwInit();
     ScriptHost host;

@@ -41,14 +41,19 @@ void ScriptHost::Open()
     luaopen_profiler(state_);
     lua_pop(state_, 1);
 
-    // The chunk, or the load error in its place, stays on the stack for Start.
-    if (luaL_loadfile(state_, "res/main.lua") != 0)
+    // The chunk stays on the stack for Start; a file that cannot be read or parsed is reported
+    // with the reader's own message (file, line, what was expected).
+    main_loaded_ = luaL_loadfile(state_, "res/main.lua") == 0;
+    if (!main_loaded_) {
         printf("Could not open main script\n");
+        ReportScriptError(state_);
+    }
 }
 
 void ScriptHost::Start(int argc, char** argv)
 {
-    CallProtected(state_, 0, LUA_MULTRET);
+    if (main_loaded_)
+        CallProtected(state_, 0, LUA_MULTRET);
     lua_settop(state_, 0);
 
     lua_getglobal(state_, "initialize");

@@ -13,7 +13,7 @@ public:
 
     // Creates the state and loads res/main.lua without running it.
     void Open();
-    // Runs the loaded main chunk, then initialize(args) with the arguments after the program name.
+    // Runs the loaded main chunk (when it loaded), then initialize(args) with the arguments after the program name.
     void Start(int argc, char** argv);
     // Calls update(time, dt).
     void Update(double time, double dt);
@@ -22,6 +22,7 @@ public:
 
 private:
     lua_State* state_ = nullptr;
+    bool main_loaded_ = false;
 };
 
 // Prints the error value on top of the stack as "Error: %s\n" and pops it.

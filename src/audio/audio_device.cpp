@@ -3,6 +3,8 @@
 
 #include "audio/audio_device.h"
 
+#include "regular_file.h"
+
 #include <SDL2/SDL.h>
 #include <fftw3.h>
 #include <sndfile.h>
@@ -257,7 +259,7 @@ void CloseAudioDevice()
 
 AudioStream* CreateFileStream(const char* path)
 {
-    if (audio_device.id == 0 || !path)
+    if (audio_device.id == 0 || !IsRegularFile(path))
         return nullptr;
     auto stream = std::make_unique<AudioStream>();
     stream->file = sf_open(path, SFM_READ, &stream->info);

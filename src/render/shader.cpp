@@ -4,6 +4,7 @@
 
 #include "render/line_pipe.h"
 #include "render/quad_pipe.h"
+#include "regular_file.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -59,55 +60,83 @@ void LoadShaderFile(int slot, const char* path)
     glAttachObjectARB(shader.program, shader.vertex_shader);
     glAttachObjectARB(shader.program, shader.fragment_shader);
     glLinkProgramARB(shader.program);
+    GLint linked = 0;
+    glGetObjectParameterivARB(shader.program, GL_OBJECT_LINK_STATUS_ARB, &linked);
+    if (!linked)
+        PrintInfoLog(path, "Link", shader.program);
 }
 
-enum class LineRead { Line, LastLine, End, TooLong };
+// One section being read: where its current line began, and whether it was cut.
+struct SectionReader {
+    std::string* source = nullptr;
+    size_t line_start = 0;
+};
 
-// Reads one line without its LF or CR LF terminator.
-static LineRead ReadLine(FILE* file, std::string& line)
+// Appends a character of the current line, up to the section's limit; false when it was cut.
+static bool AppendChar(SectionReader& reader, char c)
 {
-    line.clear();
-    int c = getc(file);
-    if (c == EOF)
-        return LineRead::End;
-    for (; c != EOF && c != '\n'; c = getc(file))
-        line.push_back(static_cast<char>(c));
-    if (c == '\n' && !line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.size() > kMaxShaderLine)
-        return LineRead::TooLong;
-    return c == EOF ? LineRead::LastLine : LineRead::Line;
+    if (!reader.source)
+        return true;
+    if (reader.source->size() >= kMaxShaderSource)
+        return false;
+    reader.source->push_back(c);
+    return true;
 }
 
-static void Append(std::string& source, const std::string& line)
+// Ends the current line: a marker line selects its section, any other line keeps its break
+// (without a CR before it), so the compiler's line numbers are the section's.
+static void EndLine(SectionReader& reader, std::string& head, bool long_line,
+                    std::string& vertex, std::string& fragment)
 {
-    size_t room = kMaxShaderSource - source.size();
-    source.append(line, 0, line.size() < room ? line.size() : room);
+    if (!head.empty() && head.back() == '\r')
+        head.pop_back();
+    bool marker = !long_line && (head == "[vertex]" || head == "[fragment]");
+    if (marker) {
+        if (reader.source)
+            reader.source->resize(reader.line_start);
+        reader.source = head == "[vertex]" ? &vertex : &fragment;
+    } else if (reader.source) {
+        if (reader.source->size() > reader.line_start && reader.source->back() == '\r')
+            reader.source->pop_back();
+        AppendChar(reader, '\n');
+    }
+    if (reader.source)
+        reader.line_start = reader.source->size();
+    head.clear();
 }
 
+// Reads the file as a stream: memory stays within the two sections' limits whatever the file
+// holds, and a cut section is reported.
 bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment)
 {
-    FILE* file = fopen(path, "r");
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return false;
     vertex.clear();
     fragment.clear();
-    std::string* section = nullptr;
-    std::string line;
-    for (;;) {
-        LineRead read = ReadLine(file, line);
-        if (read == LineRead::End || read == LineRead::TooLong)
+    SectionReader reader;
+    std::string head;  // the line's first characters, enough to recognise a marker
+    bool long_line = false, cut = false;
+    for (int c = getc_unlocked(file);; c = getc_unlocked(file)) {
+        if (c == '\n' || (c == EOF && !head.empty())) {
+            EndLine(reader, head, long_line, vertex, fragment);
+            long_line = false;
+        }
+        if (c == EOF)
             break;
-        if (line == "[vertex]")
-            section = &vertex;
-        else if (line == "[fragment]")
-            section = &fragment;
-        else if (section)
-            Append(*section, line);
-        if (read == LineRead::LastLine)
-            break;
+        if (c == '\n')
+            continue;
+        if (head.size() < 16)
+            head.push_back(static_cast<char>(c));
+        else
+            long_line = true;
+        if (!AppendChar(reader, static_cast<char>(c)))
+            cut = true;
     }
     fclose(file);
+    if (cut)
+        printf("Shader (%s), a section is longer than %zu characters and was cut\n", path,
+               kMaxShaderSource);
     return true;
 }
 

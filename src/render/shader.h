@@ -19,16 +19,15 @@ struct ShaderTable {
 
 extern ShaderTable shader_table;
 
-// A section's source holds at most this many characters; a line at most kMaxLine.
+// A section's source holds at most this many characters, line breaks included.
 const size_t kMaxShaderSource = 102399;
-const size_t kMaxShaderLine = 511;
 
 // Loads the next slot from `path` and returns its handle (1..25), also when the file could not
 // be read or compiled; 0 when the table is full or no GL context exists.
 int LoadShader(const char* path);
 void LoadShaderFile(int slot, const char* path);
-// Reads the two sections' sources, lines joined without separators; false when the file cannot
-// be opened. A line longer than kMaxShaderLine ends the reading.
+// Reads the two sections' sources, each line with its line break; false when the file cannot be
+// opened or is not a regular file. A section longer than kMaxShaderSource is cut, with a message.
 bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment);
 // Selects the program of `handle` (below 1: fixed function), flushing pending geometry first.
 void SetShader(int handle);

@@ -1,6 +1,9 @@
-// Textures from image files, decoded to 8-bit RGBA by stb_image.
+// Textures from image files (PNG, JPEG, BMP, TGA, GIF, PSD, PNM), decoded to 8-bit RGBA by
+// stb_image.
 
 #include "render/texture.h"
+
+#include "regular_file.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -8,14 +11,36 @@
 
 #include <cstdio>
 
+// What stops an image before it is decoded: not a regular file, HDR (whose decoder can hang on
+// a cut file), or a size beyond what the GL takes or kMaxImageSide; null when it may be decoded.
+static const char* Refusal(FILE* file)
+{
+    if (!file)
+        return "can't fopen";
+    int width = 0, height = 0, components = 0;
+    if (stbi_is_hdr_from_file(file))
+        return "HDR images are not loaded";
+    if (!stbi_info_from_file(file, &width, &height, &components))
+        return nullptr;
+    GLint max_size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
+    if (width > kMaxImageSide || height > kMaxImageSide || width > max_size || height > max_size)
+        return "image too large";
+    return nullptr;
+}
+
 TextureHandle LoadTexture(const char* path)
 {
     if (!path || !glfwGetCurrentContext())
         return 0;
+    FILE* file = OpenRegularFile(path);
+    const char* refusal = Refusal(file);
     int width = 0, height = 0, components = 0;
-    unsigned char* pixels = stbi_load(path, &width, &height, &components, 4);
+    unsigned char* pixels = refusal ? nullptr : stbi_load_from_file(file, &width, &height, &components, 4);
+    if (file)
+        fclose(file);
     if (!pixels) {
-        printf("Image loading error: %s\n", stbi_failure_reason());
+        printf("Image loading error: %s\n", refusal ? refusal : stbi_failure_reason());
         return 0;
     }
     GLuint name = 0;

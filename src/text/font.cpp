@@ -2,8 +2,10 @@
 
 #include "text/font.h"
 
+#include "regular_file.h"
+
 #include <climits>
-#include <fstream>
+#include <cstdio>
 
 std::string_view ReadValue(std::string_view line, std::string_view key)
 {
@@ -61,7 +63,8 @@ static float TexCoord(int64_t pixels, int32_t size)
 static void ReadPage(BitmapFont& font, std::string_view line, const char* directory)
 {
     int32_t id = ReadInt(line, "id");
-    if (id < 0 || id >= font.pageCount)
+    // A page is loaded once: a file naming it again would otherwise leave a texture per line.
+    if (id < 0 || id >= font.pageCount || font.pageTextures[id] != 0)
         return;
     std::string path = directory + PageFileName(ReadValue(line, "file"));
     font.pageTextures[id] = LoadTexture(path.c_str());
@@ -96,24 +99,51 @@ static void ReadKerning(BitmapFont& font, std::string_view line)
         font.glyphs[first]->kerning[second] = amount;
 }
 
+// Longer lines are cut here: no field of the format comes near it.
+static const size_t kMaxFontLine = 4096;
+
+// Reads one line without its LF or CR LF, keeping at most kMaxFontLine characters of it; false at
+// the end of the file.
+static bool ReadLine(FILE* file, std::string& line)
+{
+    line.clear();
+    int c = getc_unlocked(file);
+    if (c == EOF)
+        return false;
+    for (; c != EOF && c != '\n'; c = getc_unlocked(file))
+        if (line.size() < kMaxFontLine)
+            line.push_back(static_cast<char>(c));
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
+static void ReadLineOfFont(BitmapFont& font, std::string_view line, const char* directory,
+                           int32_t scaleW, int32_t scaleH)
+{
+    if (StartsWith(line, "page "))
+        ReadPage(font, line, directory);
+    else if (StartsWith(line, "char "))
+        ReadGlyph(font, line, scaleW, scaleH);
+    else if (StartsWith(line, "kerning "))
+        ReadKerning(font, line);
+}
+
+// The file is read as a stream, a line at a time, so its size does not matter.
 std::unique_ptr<BitmapFont> FontReader::ReadFont(const char* path, const char* directory)
 {
     if (!path || !directory)
         return nullptr;
-    std::ifstream file(path, std::ios::binary);
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return nullptr;
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    if (lines.size() < 2)
+    std::string first, header;
+    if (!ReadLine(file, first) || !ReadLine(file, header)) {
+        fclose(file);
         return nullptr;
+    }
 
     auto font = std::make_unique<BitmapFont>();
-    const std::string& header = lines[1];
     int32_t pages = ReadInt(header, "pages");
     font->pageCount = pages < 0 ? 0 : (pages > kMaxFontPages ? kMaxFontPages : pages);
     scaleW = ReadInt(header, "scaleW");
@@ -121,13 +151,10 @@ std::unique_ptr<BitmapFont> FontReader::ReadFont(const char* path, const char* d
     font->lineHeight = ReadInt(header, "lineHeight");
     font->pageTextures.assign(font->pageCount, 0);
 
-    for (const std::string& line : lines) {
-        if (StartsWith(line, "page "))
-            ReadPage(*font, line, directory);
-        else if (StartsWith(line, "char "))
-            ReadGlyph(*font, line, scaleW, scaleH);
-        else if (StartsWith(line, "kerning "))
-            ReadKerning(*font, line);
-    }
+    ReadLineOfFont(*font, first, directory, scaleW, scaleH);
+    ReadLineOfFont(*font, header, directory, scaleW, scaleH);
+    for (std::string line; ReadLine(file, line);)
+        ReadLineOfFont(*font, line, directory, scaleW, scaleH);
+    fclose(file);
     return font;
 }

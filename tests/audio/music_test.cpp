@@ -12,6 +12,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -132,11 +134,14 @@ TEST_F(Music, BadFilesGiveNoResultsAndNoMessages)
     std::string garbage = testing::TempDir() + "/garbage.wav";
     std::string truncated = WriteSine("truncated.wav", 0.2, 440, 0.5);
     { std::ofstream touch(empty); }
+    std::string fifo = testing::TempDir() + "/music.fifo";
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::ofstream(garbage) << "RIFF nonsense that is no wave file at all";
     std::filesystem::resize_file(truncated, 60);
     testing::internal::CaptureStdout();
     EXPECT_EQ(lua.Run("for _, path in ipairs({'missing.wav', '" + empty + "', '" + garbage +
-                      "', '" + testing::TempDir() + "'}) do "
+                      "', '" + testing::TempDir() + "', '" + fifo + "'}) do "
                       "assert(select('#', PlayMusic(path)) == 0, path) end "
                       "assert(select('#', PlayMusic()) == 0) "
                       "assert(select('#', PlayMusicWithSync({}, {1, 'x'})) == 0) "

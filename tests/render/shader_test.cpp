@@ -7,6 +7,9 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 
 static std::string WriteFile(const char* name, const std::string& text)
@@ -16,12 +19,12 @@ static std::string WriteFile(const char* name, const std::string& text)
     return path;
 }
 
-TEST(ShaderFile, SectionsJoinTheirLinesWithoutSeparators)
+TEST(ShaderFile, SectionsKeepTheirLineBreaks)
 {
     std::string path = WriteFile("joined.shader",
                                  "ignored before any section\n"
                                  "[fragment]\r\n"
-                                 "frag1\r\n"
+                                 "frag1 // a comment\r\n"
                                  "[vertex] \n"
                                  "[vertex]\n"
                                  "one\n"
@@ -32,27 +35,41 @@ TEST(ShaderFile, SectionsJoinTheirLinesWithoutSeparators)
                                  "frag2");
     std::string vertex, fragment;
     ASSERT_TRUE(ReadShaderFile(path.c_str(), vertex, fragment));
-    EXPECT_EQ(vertex, "onetwo    threefour");
-    EXPECT_EQ(fragment, "frag1[vertex] frag2");
+    EXPECT_EQ(vertex, "one\ntwo\n    three\nfour\n");
+    EXPECT_EQ(fragment, "frag1 // a comment\n[vertex] \nfrag2\n");
 }
 
-TEST(ShaderFile, LongLinesEndTheReadingAndSectionsAreCapped)
+TEST(ShaderFile, LinesOfAnyLengthAndCutSectionsAreSaid)
 {
-    std::string line511(511, 'x');
-    std::string path = WriteFile("long.shader", "[vertex]\n" + line511 + "\r\nkept\n" +
-                                                    std::string(512, 'y') + "\nlost\n");
+    std::string long_line(5000, 'x');
+    std::string path = WriteFile("long.shader", "[vertex]\n" + long_line + "\r\nkept\n");
     std::string vertex, fragment;
     ASSERT_TRUE(ReadShaderFile(path.c_str(), vertex, fragment));
-    EXPECT_EQ(vertex, line511 + "kept");
+    EXPECT_EQ(vertex, long_line + "\nkept\n");
 
     std::string big = "[vertex]\n";
     for (int i = 0; i < 250; i++)
         big += std::string(500, 'z') + "\n";
-    path = WriteFile("big.shader", big);
+    path = WriteFile("big.shader", big + "[fragment]\nsmall\n");
+    testing::internal::CaptureStdout();
     ASSERT_TRUE(ReadShaderFile(path.c_str(), vertex, fragment));
+    std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(vertex.size(), kMaxShaderSource);
+    EXPECT_EQ(fragment, "small\n");
+    EXPECT_NE(out.find("was cut"), std::string::npos) << out;
 
     EXPECT_FALSE(ReadShaderFile("no-such.shader", vertex, fragment));
+}
+
+TEST(ShaderFile, DevicesAndFifosAreRefusedAtOnce)
+{
+    std::string fifo = testing::TempDir() + "/shader.fifo";
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string vertex, fragment;
+    EXPECT_FALSE(ReadShaderFile(fifo.c_str(), vertex, fragment));
+    EXPECT_FALSE(ReadShaderFile("/dev/zero", vertex, fragment));
+    unlink(fifo.c_str());
 }
 
 static const char* kValueShader =
@@ -100,6 +117,22 @@ TEST_F(Shaders, MissingFileIsReportedAndSelectsFixedFunction)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Shader (missing.shader), Could not load\n");
     EndTestFrame();
     EXPECT_EQ(ReadPixel(100, 100), (Rgba{0, 255, 0, 255}));
+}
+
+TEST_F(Shaders, CompilerLinesCountFromTheSectionAndLinkErrorsArePrinted)
+{
+    // An error on the fragment section's third line; then a fragment section without main.
+    std::string bad = WriteFile("bad.shader", "[vertex]\nvoid main() { gl_Position = ftransform(); }\n"
+                                              "[fragment]\n// a comment\nvoid main() {\n"
+                                              "    gl_FragColor = undeclared;\n}\n");
+    std::string unlinked = WriteFile("unlinked.shader", "[vertex]\nvoid main() {\n"
+                                                        "gl_Position = ftransform(); }\n"
+                                                        "[fragment]\nuniform float f;\n");
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(lua.Run("LoadShader('" + bad + "') LoadShader('" + unlinked + "')"), "");
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Pixel shader: 0:3("), std::string::npos) << out;
+    EXPECT_NE(out.find("Shader (" + unlinked + "), Link: "), std::string::npos) << out;
 }
 
 TEST_F(Shaders, AUniformSetAfterABoxAppliesToThatBox)

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <stb_image_write.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <vector>
 
@@ -99,4 +102,34 @@ TEST(TexturesWithoutWindow, LoadImageGivesZeroQuietly)
     testing::internal::CaptureStdout();
     EXPECT_EQ(lua.Run("assert(LoadImage('anything.png') == 0)"), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST_F(Textures, HdrFifosAndImagesClaimingHugeSizesAreRefusedBeforeDecoding)
+{
+    // A 2 x 2 Radiance HDR image cut short: its decoder could wait forever on it.
+    std::string hdr = Path("cut.hdr");
+    std::ofstream(hdr, std::ios::binary) << "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 2\n"
+                                         << std::string("\x80\x80\x80\x81\x80", 5);
+    // A bitmap header that claims 16384 x 16384 pixels, and nothing after it.
+    std::string huge = Path("huge.bmp");
+    {
+        std::ofstream out(huge, std::ios::binary);
+        auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        out << "BM";
+        u32(54), u32(0), u32(54), u32(40), u32(16384), u32(16384), u16(1), u16(24), u32(0);
+        u32(0), u32(2835), u32(2835), u32(0), u32(0);
+    }
+    std::string fifo = Path("image.fifo");
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(LoadTexture(hdr.c_str()), 0);
+    EXPECT_EQ(LoadTexture(huge.c_str()), 0);
+    EXPECT_EQ(LoadTexture(fifo.c_str()), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Image loading error: HDR images are not loaded\n"
+              "Image loading error: image too large\n"
+              "Image loading error: can't fopen\n");
+    unlink(fifo.c_str());
 }

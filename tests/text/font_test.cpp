@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 
 static std::string WriteFont(const std::string& text)
@@ -128,4 +132,49 @@ TEST(FontReader, PageNamesQuotedOrNotAndMissingImages)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Image loading error: can't fopen\n");
     ASSERT_TRUE(spaced);
     EXPECT_EQ(spaced->pageTextures[0], 0);
+}
+
+TEST(FontReader, APageNamedAgainIsLoadedOnce)
+{
+    OpenTestWindow(64, 64);
+    std::string dir = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
+    std::string text = "info\ncommon pages=1\n";
+    for (int i = 0; i < 40; i++)
+        text += "page id=0 file=\"mono-20_0.png\"\n";
+    TextureHandle before = LoadTexture((dir + "mono-20_0.png").c_str());
+    auto font = Read(text, dir.c_str());
+    ASSERT_TRUE(font);
+    TextureHandle after = LoadTexture((dir + "mono-20_0.png").c_str());
+    EXPECT_EQ(font->pageTextures[0], before + 1);
+    EXPECT_EQ(after, before + 2);
+}
+
+TEST(FontReader, HugeFilesAreStreamedAndDevicesRefused)
+{
+    // 60 MiB of empty lines, then a glyph: read through in bounded memory.
+    std::string path = testing::TempDir() + "/lines.fnt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "info\ncommon pages=1\n";
+        std::string block(1 << 20, '\n');
+        for (int i = 0; i < 60; i++)
+            out << block;
+        out << "char id=65 x=0 y=0 width=1 height=1 xadvance=3 page=0\n" << std::string(1 << 24, 'x');
+    }
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    FontReader reader;
+    auto font = reader.ReadFont(path.c_str(), "");
+    getrusage(RUSAGE_SELF, &after);
+    ASSERT_TRUE(font);
+    ASSERT_TRUE(font->glyphs['A']);
+    EXPECT_EQ(font->glyphs['A']->xadvance, 3);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024);
+
+    std::string fifo = testing::TempDir() + "/font.fifo";
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(reader.ReadFont(fifo.c_str(), ""));
+    EXPECT_FALSE(reader.ReadFont("/dev/urandom", ""));
+    unlink(fifo.c_str());
 }
