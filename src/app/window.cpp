@@ -13,6 +13,14 @@ Window app_window;
 // Larger sizes than X11 can address are refused like any other window that cannot be made.
 static const int kMaxWindowSize = 16384;
 
+// Reading the pointer live would ask the X server each time, and two reads in one frame could
+// differ; it is kept as events report it instead.
+static void OnCursorPos(GLFWwindow*, double x, double y)
+{
+    app_window.cursor_x = x;
+    app_window.cursor_y = y;
+}
+
 static bool CreateWindow(int width, int height)
 {
     // The window library asserts on negative sizes; a size of 0 makes no window either.
@@ -28,9 +36,12 @@ static bool CreateWindow(int width, int height)
     glfwWindowHint(GLFW_DEPTH_BITS, 0);
     glfwWindowHint(GLFW_STENCIL_BITS, 0);
     app_window.handle = glfwCreateWindow(width, height, "", nullptr, nullptr);
-    if (app_window.handle)
-        glfwMakeContextCurrent(app_window.handle);
-    return app_window.handle != nullptr;
+    if (!app_window.handle)
+        return false;
+    glfwMakeContextCurrent(app_window.handle);
+    glfwGetCursorPos(app_window.handle, &app_window.cursor_x, &app_window.cursor_y);
+    glfwSetCursorPosCallback(app_window.handle, OnCursorPos);
+    return true;
 }
 
 void OpenWindow(int width, int height, const char* title)
@@ -94,10 +105,8 @@ MouseState GetMouse()
     MouseState mouse;
     if (!app_window.handle)
         return mouse;
-    double x = 0, y = 0;
-    glfwGetCursorPos(app_window.handle, &x, &y);
-    mouse.x = static_cast<int>(x);
-    mouse.y = static_cast<int>(y);
+    mouse.x = static_cast<int>(app_window.cursor_x);
+    mouse.y = static_cast<int>(app_window.cursor_y);
     mouse.left = glfwGetMouseButton(app_window.handle, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
     mouse.right = glfwGetMouseButton(app_window.handle, GLFW_MOUSE_BUTTON_RIGHT) == GLFW_PRESS;
     return mouse;

@@ -7,6 +7,8 @@ struct GLFWwindow;
 struct Window {
     GLFWwindow* handle = nullptr;  // null until OpenWindow succeeds
     bool quit_requested = false;   // set by Quit, never cleared
+    // The pointer as the last processed events left it, so that it holds still during a frame.
+    double cursor_x = 0, cursor_y = 0;
 };
 
 extern Window app_window;

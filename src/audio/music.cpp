@@ -2,8 +2,6 @@
 
 #include "audio/music.h"
 
-#include "profile/profiler.h"
-
 #include <deque>
 
 SyncQueue sync_queue;
@@ -58,8 +56,5 @@ void SetVolume(float volume)
 
 void AnalyzeSpectrum()
 {
-    PROFILE_SITE(spectrum_analyze, "SpectrumAnalyze");
-    PROFILE_BEGIN(spectrum_analyze);
     GetStreamSpectrum(music_channel, spectrum_buffer);
-    end_zone();
 }

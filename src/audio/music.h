@@ -33,5 +33,6 @@ struct SyncPoint {
 // ID3v1 tag when the stream plays and has one.
 std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs);
 void SetVolume(float volume);
-// Fills spectrum_buffer from the music channel; on failure it keeps its last values.
+// Fills spectrum_buffer from the music channel; on failure it keeps its last values. The caller
+// times it, with the copy to the script, as the zone "SpectrumAnalyze".
 void AnalyzeSpectrum();

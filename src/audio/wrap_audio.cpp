@@ -5,6 +5,7 @@
 #include "app/args.h"
 #include "app/script_host.h"
 #include "audio/music.h"
+#include "profile/profiler.h"
 
 // Pushes artist and title when there is a tag; returns the number of results.
 static int PushTag(lua_State* L, const std::optional<Id3Tag>& tag)
@@ -52,6 +53,7 @@ int w_PlayMusicWithSync(lua_State* L)
 
 int w_GetSpectrum(lua_State* L)
 {
+    PROFILE_SCOPE("SpectrumAnalyze");
     AnalyzeSpectrum();
     lua_createtable(L, kSpectrumSize, 0);
     for (int i = 0; i < kSpectrumSize; i++) {

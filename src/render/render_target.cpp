@@ -88,8 +88,9 @@ void BindRenderTarget(int handle, int attachment)
 {
     FlushPipes();
     RenderTarget* target = TargetOf(handle);
-    // An attachment without a texture would leave the framebuffer incomplete: nothing to draw to.
-    if (!target || !IsTextureIndex(attachment) || target->textures[attachment] == 0 ||
+    // An attachment without a texture is bound all the same: the framebuffer is then incomplete
+    // and drawing into it has no visible effect, rather than landing on the window.
+    if (!target || !IsTextureIndex(attachment) || target->framebuffer == 0 ||
         !FramebuffersAvailable())
         return;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -120,12 +120,33 @@ TEST_F(RenderTargets, AShaderSamplesTheTexturesOfUnitsZeroAndOne)
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
 
+TEST_F(RenderTargets, ATargetWithoutTheTextureTakesTheDrawingOutOfSight)
+{
+    // A target made with no texture, and the second attachment of a target with one: the bind
+    // clears the window, and what is drawn then shows nowhere.
+    for (const char* bind : {"BindRenderTarget(1, 0)", "BindRenderTarget(2, 1)"}) {
+        ASSERT_EQ(lua.Run(std::string("MakeRenderTarget(64, 64, 0) MakeRenderTarget(64, 64, 1) "
+                                      "DrawBox(700, 500, 20, 20, 0, 0)") +
+                          bind + " DrawBox(100, 100, 40, 40, 0, 0) UnbindRenderTarget()"),
+                  "");
+        EndTestFrame();
+        EXPECT_EQ(ReadPixel(700, 500), kBlack) << bind;
+        EXPECT_EQ(ReadPixel(110, 110), kBlack) << bind;
+        ASSERT_EQ(lua.Run("DrawBox(300, 300, 10, 10, 0, 0)"), "");
+        EndTestFrame();
+        EXPECT_EQ(ReadPixel(300, 300), kWhite) << bind;
+        BeginTestFrame();
+        while (glGetError() != GL_NO_ERROR) {
+        }
+    }
+}
+
 TEST_F(RenderTargets, HandlesThatNameNothingChangeNothing)
 {
     ASSERT_EQ(lua.Run(R"(
         MakeRenderTarget(64, 64, 1)
         UnbindRenderTarget()
-        BindRenderTarget(5, 0) BindRenderTarget(1, 1) BindRenderTarget(1, -1) BindRenderTarget(1, 7)
+        BindRenderTarget(5, 0) BindRenderTarget(1, -1) BindRenderTarget(1, 7)
         DrawRenderTarget(7, 0) DrawRenderTarget(1, 9) DrawRenderTarget(-1, 0)
         DrawRenderTargets(1, 0, 9, 0, 0, 0, 0, 0) DrawRenderTargets(1, 0, 1, 0, 3, 0, 0, 0)
         MakeRenderTarget(-5, 0, 1) MakeRenderTarget(1e9, 1e9, 2)
