@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,4 +95,39 @@ TEST(ScriptApi, FunctionsWithoutResultsYieldNothing)
         assert(select("#", GetKey(7)) == 1 and GetKey(7) == false)
         assert(select("#", GetMouse(1, 2, 3)) == 4)
     )"), "");
+}
+
+// Caps the process's address space at what it uses now plus `extra` bytes.
+static void CapAddressSpace(size_t extra)
+{
+    std::ifstream statm("/proc/self/statm");
+    size_t pages = 0;
+    statm >> pages;
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = pages * static_cast<size_t>(sysconf(_SC_PAGESIZE)) + extra;
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+TEST(ScriptApi, AnAllocationThatFailsEndsTheCallNotTheProgram)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under an address-space cap";
+#endif
+    // In a child process with 1 GiB to spare: the mesh of 30 million characters needs more.
+    EXPECT_EXIT(
+        {
+            OpenTestWindow(64, 64);
+            TestState lua;
+            std::string font = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
+            lua.Run("font = LoadFont('" + font + "mono-20.fnt', '" + font + "') "
+                    "text = string.rep('x', 30000000)");
+            CapAddressSpace(size_t(1) << 30);
+            testing::internal::CaptureStdout();
+            std::string error = lua.Run("DrawText(font, text, 0, 0, -1, false, 1, 1, 1, 1) "
+                                        "assert(select('#', DrawText(font, 'y', 0, 0)) == 0)");
+            std::string out = testing::internal::GetCapturedStdout();
+            fprintf(stderr, "%s%s", out.c_str(), error.c_str());
+            exit(error.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "^Out of memory in DrawText\n$");
 }
