@@ -19,9 +19,9 @@
 AudioDevice audio_device;
 
 static const int kFftSize = 2 * kSpectrumSize;
-// The spectrum's samples end where the consumed blocks end, so the ring also holds the block
-// mixed after them.
-static const size_t kHistorySize = 4096;
+// The spectrum's samples end where the heard blocks end, so the ring also holds the blocks mixed
+// after them.
+static const size_t kHistorySize = 8192;
 static const size_t kChunkFrames = 4096;
 static const int kMinRate = 8000;
 static const int kMaxRate = 384000;
@@ -51,7 +51,6 @@ struct AudioStream {
     std::atomic<float> volume{1.0f};
     float history[kHistorySize] = {};  // latest mono samples mixed, a ring
     size_t history_next = 0;           // where the next mixed sample goes
-    size_t history_heard = 0;          // the end of the samples the device has consumed
 
     ~AudioStream()
     {
@@ -60,13 +59,25 @@ struct AudioStream {
     }
 };
 
-// Events of blocks mixed but not yet consumed, then events consumed but not yet taken, in order.
+// Events of blocks mixed but not yet heard, then events heard but not yet taken, in order.
 // Grows only while the frame loop holds the events back; bounded by the points passed meanwhile.
 struct HeldEvents {
     std::vector<AudioEvent> events;
-    size_t due = 0;  // the first `due` are from consumed blocks
+    size_t due = 0;  // the first `due` are from blocks heard
 };
 static HeldEvents held;
+
+// The blocks mixed but not yet heard: what the device held when each was mixed.
+struct BlockMark {
+    int64_t frames_mixed;  // after the block
+    size_t events_held;    // events held after the block
+};
+static const int kMaxBlocksInFlight = 4;
+static struct {
+    BlockMark marks[kMaxBlocksInFlight];
+    int count = 0;
+    int buffered_blocks = 0;  // blocks the device holds after taking one: 1, or 0 when it has none
+} in_flight;
 
 static void HoldEvent(const AudioEvent& event)
 {
@@ -81,16 +92,29 @@ static void RaiseDueEvents()
         raised++;
     held.events.erase(held.events.begin(), held.events.begin() + static_cast<ptrdiff_t>(raised));
     held.due -= raised;
+    for (int i = 0; i < in_flight.count; i++)
+        in_flight.marks[i].events_held -= raised;
 }
 
-// Everything mixed so far has been consumed by the device: its events fall due and its samples
-// become the spectrum's.
-static void BlocksConsumed()
+// The device asks for a block once it has taken the one before into its own buffer, and a block
+// is heard once the device has played what it held before it: blocks older than its buffer are
+// heard now. Their events fall due and their samples become the spectrum's.
+static void BlocksHeard()
 {
-    audio_device.frames_consumed.store(audio_device.frames_mixed, std::memory_order_relaxed);
-    held.due = held.events.size();
-    for (AudioStream* stream : audio_device.playing)
-        stream->history_heard = stream->history_next;
+    while (in_flight.count > in_flight.buffered_blocks) {
+        const BlockMark& heard = in_flight.marks[0];
+        audio_device.frames_consumed.store(heard.frames_mixed, std::memory_order_relaxed);
+        held.due = heard.events_held;
+        std::copy(in_flight.marks + 1, in_flight.marks + in_flight.count, in_flight.marks);
+        in_flight.count--;
+    }
+}
+
+static void BlockMixed(int frames)
+{
+    audio_device.frames_mixed += frames;
+    if (in_flight.count < kMaxBlocksInFlight)
+        in_flight.marks[in_flight.count++] = {audio_device.frames_mixed, held.events.size()};
 }
 
 // Left and right gains per channel of a file, in the WAV and Vorbis order of speakers (front left,
@@ -196,20 +220,21 @@ static void MixCallback(void*, Uint8* bytes, int length)
     auto* out = reinterpret_cast<float*>(bytes);
     int frames = length / static_cast<int>(AudioDevice::kChannels * sizeof(float));
     memset(bytes, 0, static_cast<size_t>(length));
-    BlocksConsumed();
+    BlocksHeard();
     RaiseDueEvents();
     for (AudioStream* stream : audio_device.playing)
         MixStream(*stream, out, frames);
-    audio_device.frames_mixed += frames;
+    BlockMixed(frames);
 }
 
-// SDL's dummy and disk drivers round a block up to a power of two and wait whole milliseconds
-// for it: 1024 frames (23.2 ms) in 23 ms is the nearest they come to real time at a short block.
-static int BlockFramesFor(const char* driver)
+// SDL's dummy and disk drivers play nothing: a block is gone when the next is asked for. They
+// round a block up to a power of two and wait whole milliseconds for it: 1024 frames (23.2 ms)
+// in 23 ms is the nearest they come to real time at a short block. Sound servers and cards hold
+// one block while the next is mixed (PulseAudio's null sink: a block is heard 10 ms, one block,
+// after it was handed over, measured by recording the sink's output).
+static bool PlaysNothing(const char* driver)
 {
-    if (driver && (strcmp(driver, "dummy") == 0 || strcmp(driver, "disk") == 0))
-        return 1024;
-    return AudioDevice::kBlockFrames;
+    return driver && (strcmp(driver, "dummy") == 0 || strcmp(driver, "disk") == 0);
 }
 
 bool OpenAudioDevice()
@@ -225,7 +250,10 @@ bool OpenAudioDevice()
     want.freq = AudioDevice::kRate;
     want.format = AUDIO_F32SYS;
     want.channels = AudioDevice::kChannels;
-    want.samples = static_cast<Uint16>(BlockFramesFor(SDL_GetCurrentAudioDriver()));
+    bool plays_nothing = PlaysNothing(SDL_GetCurrentAudioDriver());
+    want.samples = plays_nothing ? 1024 : AudioDevice::kBlockFrames;
+    in_flight.count = 0;
+    in_flight.buffered_blocks = plays_nothing ? 0 : 1;
     want.callback = MixCallback;
     audio_device.frames_mixed = 0;
     audio_device.frames_consumed = 0;
@@ -334,7 +362,9 @@ bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize])
         }
 
     SDL_LockAudioDevice(audio_device.id);
-    size_t first = stream->history_heard + kHistorySize - kFftSize;
+    // The last samples heard end where the blocks still in the device begin.
+    auto in_device = static_cast<size_t>(audio_device.frames_mixed - audio_device.frames_consumed);
+    size_t first = stream->history_next + 2 * kHistorySize - in_device - kFftSize;
     for (int i = 0; i < kFftSize; i++)
         input[i] = stream->history[(first + i) % kHistorySize] * window[i];
     SDL_UnlockAudioDevice(audio_device.id);

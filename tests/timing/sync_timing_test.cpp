@@ -58,8 +58,9 @@ static LatenessFigures Figures(std::vector<double> lateness)
     auto mean = [](auto first, auto last) {
         return std::accumulate(first, last, 0.0) / static_cast<double>(last - first);
     };
+    size_t ten = std::min<size_t>(10, lateness.size() / 2);
     LatenessFigures f{};
-    f.drift = mean(lateness.end() - 10, lateness.end()) - mean(lateness.begin(), lateness.begin() + 10);
+    f.drift = mean(lateness.end() - ten, lateness.end()) - mean(lateness.begin(), lateness.begin() + ten);
     std::sort(lateness.begin(), lateness.end());
     f.median = lateness[lateness.size() / 2];
     f.low = lateness.front();
@@ -76,9 +77,11 @@ static void Print(const char* clock, const LatenessFigures& f, double seconds)
 
 // The music started `delay` seconds after the device opened and played for `seconds`. Lateness
 // counts from the call plus the sync's time, on the wall clock and on the device's clock (the
-// sound it consumed). Events follow the device; the device may run slightly off the wall clock
-// (this server loses about 0.2 ms of a stream's sound a second), so drift is checked on the
-// device's clock and printed for both.
+// sound it has consumed). Events follow the device, and the device may run off the wall clock:
+// this server plays a stream 0.2 to 0.4 ms a second fast (it drops samples; a recording of its
+// output shows the same), which over 40 s moves what is heard by up to 16 ms. So the wall clock
+// is held to the first ten syncs, where the device cannot have moved more than 3 ms, and every
+// sync, with the drift, to the device's clock. Both are printed.
 static void ExpectSyncsOnTime(double delay, double seconds)
 {
     std::string path = WriteSine("loop2.wav", 2.0, 440, 0.3);
@@ -97,15 +100,18 @@ static void ExpectSyncsOnTime(double delay, double seconds)
     printf("%zu syncs over %.0f s, music started %.0f s after the device opened\n", wall.size(),
            seconds, delay);
     LatenessFigures w = Figures(wall), d = Figures(device);
+    LatenessFigures first = Figures(std::vector<double>(wall.begin(), wall.begin() + 10));
     Print("wall clock", w, seconds);
+    Print("wall clock, first ten", first, 10 * 0.5);
     Print("device clock", d, seconds);
-    EXPECT_GE(w.low, 0.0);
-    EXPECT_LE(w.high, 0.060);
-    EXPECT_LE(w.high - w.low, 0.035);
+    EXPECT_GE(first.low, 0.0);
+    EXPECT_LE(first.high, 0.060);
+    EXPECT_LE(first.high - first.low, 0.035);
     // A block waits for its end, and the music starts with the block after the call's.
     const double block = static_cast<double>(AudioDevice::kBlockFrames) / AudioDevice::kRate;
     EXPECT_GE(d.low, 0.0);
     EXPECT_LE(d.high, 3 * block + 0.005);
+    EXPECT_LE(d.high - d.low, 0.035);
     EXPECT_LE(std::abs(d.drift), 0.005);
 }
 
