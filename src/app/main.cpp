@@ -13,6 +13,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -61,11 +62,22 @@ static void RaiseStackLimit()
     setrlimit(RLIMIT_STACK, &limit);
 }
 
+// Freed memory stays with the process: the graphics driver allocates and frees large buffers at
+// every draw, and memory handed back to the kernel after each frame is faulted in again by the
+// next (measured: a third of the time of a frame of 20,000 boxes went to page faults).
+static void KeepFreedMemory()
+{
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_TOP_PAD, 64 << 20);
+}
+
 int main(int argc, char** argv)
 {
     // Lines reach a pipe as they are printed, so readers see script and host output in order.
     setvbuf(stdout, nullptr, _IOLBF, 0);
     RaiseStackLimit();
+    KeepFreedMemory();
 
     glfwInit();
     ScriptHost host;

@@ -1,4 +1,5 @@
-// Batched boxes: one fixed client-side vertex batch of up to 2500 boxes sharing one texture.
+// Batched boxes: one fixed vertex batch of up to 2500 boxes sharing one texture, drawn from GL
+// buffer objects.
 
 #include "render/quad_pipe.h"
 
@@ -6,6 +7,7 @@
 #include "render/line_pipe.h"
 
 #include <GL/glew.h>
+#include <GLFW/glfw3.h>
 
 #include <array>
 #include <cmath>
@@ -22,12 +24,59 @@ static constexpr auto kTexCoords = [] {
     return coords;
 }();
 
+// Each box is two triangles, (0, 1, 2) and (0, 2, 3): the same pixels as the quad.
 static constexpr auto kIndices = [] {
-    std::array<uint32_t, QuadPipe::kCapacity * 4> indices{};
-    for (uint32_t i = 0; i < indices.size(); i++)
-        indices[i] = i;
+    std::array<uint16_t, QuadPipe::kCapacity * 6> indices{};
+    const uint16_t corner[6] = {0, 1, 2, 0, 2, 3};
+    for (size_t i = 0; i < indices.size(); i++)
+        indices[i] = static_cast<uint16_t>(i / 6 * 4 + corner[i % 6]);
     return indices;
 }();
+
+// The buffers a batch is drawn from. Positions and colours stream into one buffer, each batch
+// behind the one before, and the buffer is renewed only when full: the driver neither copies
+// client arrays nor allocates at each draw, which made most of the cost (page faults after glibc
+// handed the copies' memory back). Texture coordinates and indices are uploaded once.
+static const GLsizeiptr kPositionBytes = sizeof(QuadPipe::positions);
+static const GLsizeiptr kColourBytes = sizeof(QuadPipe::colours);
+static const GLsizeiptr kStreamBytes = 8 * (kPositionBytes + kColourBytes);
+
+static struct {
+    GLFWwindow* context = nullptr;  // the context the names belong to
+    GLuint stream = 0, tex_coords = 0, indices = 0;
+    GLintptr offset = 0;  // where the next batch goes in the stream
+} quad_buffers;
+
+static void MakeBuffers()
+{
+    quad_buffers.context = glfwGetCurrentContext();
+    glGenBuffers(1, &quad_buffers.stream);
+    glGenBuffers(1, &quad_buffers.tex_coords);
+    glGenBuffers(1, &quad_buffers.indices);
+    glBindBuffer(GL_ARRAY_BUFFER, quad_buffers.stream);
+    glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, quad_buffers.tex_coords);
+    glBufferData(GL_ARRAY_BUFFER, sizeof kTexCoords, kTexCoords.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quad_buffers.indices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof kIndices, kIndices.data(), GL_STATIC_DRAW);
+    quad_buffers.offset = 0;
+}
+
+// Copies the pending boxes behind the last batch; returns where their positions start (their
+// colours follow at a fixed distance).
+static GLintptr StreamBatch(GLsizeiptr position_bytes, GLsizeiptr colour_bytes)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, quad_buffers.stream);
+    if (quad_buffers.offset + kPositionBytes + kColourBytes > kStreamBytes) {
+        glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
+        quad_buffers.offset = 0;
+    }
+    GLintptr at = quad_buffers.offset;
+    glBufferSubData(GL_ARRAY_BUFFER, at, position_bytes, quad_pipe.positions);
+    glBufferSubData(GL_ARRAY_BUFFER, at + kPositionBytes, colour_bytes, quad_pipe.colours);
+    quad_buffers.offset += kPositionBytes + kColourBytes;
+    return at;
+}
 
 void FillPipe(int texture, float r, float g, float b, float a, double x, double y, double width,
               double height, double angle)
@@ -86,13 +135,25 @@ static void DrawSingleBox()
 static void DrawBoxArrays()
 {
     PROFILE_SCOPE("FlushPipeAdvanced");
+    // Without a window (or before its entry points are loaded) there is nothing to draw to.
+    if (!glfwGetCurrentContext() || !glGenBuffers)
+        return;
+    if (quad_buffers.context != glfwGetCurrentContext())
+        MakeBuffers();
+    GLsizeiptr boxes = quad_pipe.count;
+    GLintptr at = StreamBatch(boxes * 8 * sizeof(float), boxes * 16 * sizeof(float));
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, quad_pipe.positions);
-    glColorPointer(4, GL_FLOAT, 0, quad_pipe.colours);
-    glTexCoordPointer(2, GL_FLOAT, 0, kTexCoords.data());
-    glDrawElements(GL_QUADS, 4 * quad_pipe.count, GL_UNSIGNED_INT, kIndices.data());
+    glVertexPointer(2, GL_FLOAT, 0, reinterpret_cast<const void*>(at));
+    glColorPointer(4, GL_FLOAT, 0, reinterpret_cast<const void*>(at + kPositionBytes));
+    glBindBuffer(GL_ARRAY_BUFFER, quad_buffers.tex_coords);
+    glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quad_buffers.indices);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(6 * boxes), GL_UNSIGNED_SHORT, nullptr);
+    // The other pipes draw from client memory.
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);

@@ -1,5 +1,5 @@
-// Batched boxes: one fixed client-side vertex batch of up to 2500 boxes sharing one texture,
-// submitted in one draw call. State: `quad_pipe`, process-wide.
+// Batched boxes: one fixed vertex batch of up to 2500 boxes sharing one texture, submitted in one
+// draw call from GL buffer objects. State: `quad_pipe`, process-wide.
 #pragma once
 
 #include <cstdint>
