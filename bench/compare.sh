@@ -31,7 +31,7 @@ end
 LUA
 cat > "$dir/start/res/main.lua" <<'LUA'
 function initialize() OpenWindow(640, 480, "start") end
-function update() os.exit(0) end
+function update() print("ready") Quit() end
 LUA
 for game in love-boxes love-start; do
   cat > "$dir/$game/conf.lua" <<'LUA'
@@ -56,14 +56,19 @@ function love.draw()
 end
 LUA
 cat > "$dir/love-start/main.lua" <<'LUA'
-function love.update() os.exit(0) end
+io.stdout:setvbuf("no")
+function love.update() print("ready") love.event.quit() end
 LUA
 
-# Milliseconds from start to exit of the command.
-elapsed() {
+# Milliseconds from the start of the command to its first line of output (printed in the first
+# update, or after the bare program's first frame): the teardown is not counted.
+to_first_line() {
   local start=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  awk -v a="$start" -v b="$(date +%s%N)" 'BEGIN { printf "%.1f\n", (b - a) / 1e6 }'
+  "$@" 2>/dev/null | {
+    read -r _
+    awk -v a="$start" -v b="$(date +%s%N)" 'BEGIN { printf "%.1f\n", (b - a) / 1e6 }'
+    cat >/dev/null
+  }
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -74,9 +79,9 @@ for round in $(seq "$rounds"); do
   results[bare_boxes]+="$("$root/build/bare_window" boxes)"$'\n'
   results[love_boxes]+="$(love "$dir/love-boxes" 2>/dev/null | tail -n 1)"$'\n'
   results[love_boxes_keep]+="$(GLIBC_TUNABLES=$keep love "$dir/love-boxes" 2>/dev/null | tail -n 1)"$'\n'
-  results[start]+="$(cd "$dir/start" && elapsed "$root/build/demohost")"$'\n'
-  results[bare_start]+="$(elapsed "$root/build/bare_window" startup)"$'\n'
-  results[love_start]+="$(elapsed love "$dir/love-start")"$'\n'
+  results[start]+="$(cd "$dir/start" && to_first_line "$root/build/demohost")"$'\n'
+  results[bare_start]+="$(to_first_line "$root/build/bare_window" startup)"$'\n'
+  results[love_start]+="$(to_first_line love "$dir/love-start")"$'\n'
 done
 m() { printf '%s' "${results[$1]}" | grep -v '^$' | median; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }

@@ -1,5 +1,5 @@
 // The machine's floor for bench/compare.sh: a bare GLFW + GLEW program with the window demohost
-// opens. "startup" opens it, shows one frame and exits; "boxes" draws 20,000 coloured 2 x 2 boxes
+// opens. "startup" opens it, shows one frame, prints "ready" and exits; "boxes" draws 20,000 coloured 2 x 2 boxes
 // a frame for three seconds (vertices rewritten into one buffer, triangles from a fixed index
 // buffer, drawn 2500 boxes at a time, freed memory kept: what the software renderer does fastest)
 // and prints the mean frame time.
@@ -98,6 +98,8 @@ int main(int argc, char** argv)
     } else {
         glClear(GL_COLOR_BUFFER_BIT);
         glfwSwapBuffers(window);
+        printf("ready\n");
+        fflush(stdout);
     }
     glfwTerminate();
     return 0;
