@@ -7,16 +7,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cp -r "$root/res" "$dir/res"
+cp "$root/bench/resident_kib.lua" "$dir/res/"
 mv "$dir/res/main.lua" "$dir/res/demo.lua"
 cat > "$dir/res/main.lua" <<'LUA'
 dofile("res/demo.lua")
 local demo_update, frames, first = update, 0, nil
-local function resident_kib()
-  for line in io.lines("/proc/self/status") do
-    local kib = line:match("^VmRSS:%s+(%d+)")
-    if kib then return tonumber(kib) end
-  end
-end
+local resident_kib = dofile("res/resident_kib.lua")
 function update(time, dt)
   demo_update(time, dt)
   frames = frames + 1

@@ -8,14 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cp -r "$root/res" "$dir/res"
+cp "$root/bench/resident_kib.lua" "$dir/res/"
 cat > "$dir/res/main.lua" <<'LUA'
 local frames, font = 0, 0
-local function resident_kib()
-  for line in io.lines("/proc/self/status") do
-    local kib = line:match("^VmRSS:%s+(%d+)")
-    if kib then return tonumber(kib) end
-  end
-end
+local resident_kib = dofile("res/resident_kib.lua")
 function initialize()
   OpenWindow(640, 480, "memory")
   font = LoadFont("res/font/mono-20.fnt", "res/font/")

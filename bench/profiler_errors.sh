@@ -9,15 +9,11 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 mkdir -p "$dir/res"
 cp -r "$root/res/font" "$dir/res/font"
+cp "$root/bench/resident_kib.lua" "$dir/res/"
 for which in zones profiler; do
   cat > "$dir/res/main.lua" <<LUA
 local which, frames, spent = "$which", 0, 0
-local function resident_kib()
-  for line in io.lines("/proc/self/status") do
-    local kib = line:match("^VmRSS:%s+(%d+)")
-    if kib then return tonumber(kib) end
-  end
-end
+local resident_kib = dofile("res/resident_kib.lua")
 function initialize()
   OpenWindow(320, 240, "errors")
   if which == "zones" then package.loadlib("", "luaopen_ZoneLua")().start()
