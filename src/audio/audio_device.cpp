@@ -1,5 +1,5 @@
 // The audio layer: SDL2 output, libsndfile decoding, linear resampling, down-mixing, looping,
-// mixing, events and the spectrum, all on the device's one clock of consumed blocks.
+// mixing, events and the spectrum, all on the device's one clock of heard blocks.
 
 #include "audio/audio_device.h"
 
@@ -103,7 +103,7 @@ static void BlocksHeard()
 {
     while (in_flight.count > in_flight.buffered_blocks) {
         const BlockMark& heard = in_flight.marks[0];
-        audio_device.frames_consumed.store(heard.frames_mixed, std::memory_order_relaxed);
+        audio_device.frames_heard.store(heard.frames_mixed, std::memory_order_relaxed);
         held.due = heard.events_held;
         std::copy(in_flight.marks + 1, in_flight.marks + in_flight.count, in_flight.marks);
         in_flight.count--;
@@ -213,8 +213,8 @@ static void MixStream(AudioStream& s, float* out, int frames)
     }
 }
 
-// SDL's audio thread. The device asks for a block once it has consumed the one before: that is
-// when the previous block is heard, so its events are raised now and its samples feed the spectrum.
+// SDL's audio thread: the blocks heard by now give their events and samples, then every playing
+// stream is mixed into the next block.
 static void MixCallback(void*, Uint8* bytes, int length)
 {
     auto* out = reinterpret_cast<float*>(bytes);
@@ -256,7 +256,7 @@ bool OpenAudioDevice()
     in_flight.buffered_blocks = plays_nothing ? 0 : 1;
     want.callback = MixCallback;
     audio_device.frames_mixed = 0;
-    audio_device.frames_consumed = 0;
+    audio_device.frames_heard = 0;
     audio_device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (audio_device.id == 0) {
         printf("Audio error: %d", 2);
@@ -363,7 +363,7 @@ bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize])
 
     SDL_LockAudioDevice(audio_device.id);
     // The last samples heard end where the blocks still in the device begin.
-    auto in_device = static_cast<size_t>(audio_device.frames_mixed - audio_device.frames_consumed);
+    auto in_device = static_cast<size_t>(audio_device.frames_mixed - audio_device.frames_heard);
     size_t first = stream->history_next + 2 * kHistorySize - in_device - kFftSize;
     for (int i = 0; i < kFftSize; i++)
         input[i] = stream->history[(first + i) % kHistorySize] * window[i];

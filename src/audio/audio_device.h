@@ -1,8 +1,8 @@
 // The audio layer: one output device on SDL2 that decodes (libsndfile), resamples, loops and
 // mixes every started stream on SDL's audio thread, raises end and position events there, and
 // keeps each stream's latest samples for its spectrum (FFTW). State: `audio_device`.
-// One clock: a block counts as heard once the device has consumed it, that is when the device
-// asks for the next one. Events and the spectrum both follow that clock.
+// One clock, the device's: a block counts as heard once the device has played it, which its
+// requests for blocks tell. Events and the spectrum both follow that clock.
 #pragma once
 
 #include <atomic>
@@ -12,7 +12,7 @@
 
 struct AudioStream;
 
-// Raised on the audio thread once the block holding an event's point has been consumed; returns
+// Raised on the audio thread once the block holding an event's point has been heard; returns
 // false when it cannot take the event now (it and every later event wait for the next block).
 using AudioEventCallback = bool (*)(void* user);
 
@@ -21,9 +21,9 @@ struct AudioDevice {
     static const int kChannels = 2;
     static const int kBlockFrames = 441;  // 10 ms: the most an event waits for its block's end
     uint32_t id = 0;                      // SDL device, 0 when none is open
-    // The device's clock: frames it has consumed since it opened.
-    std::atomic<int64_t> frames_consumed{0};
-    int64_t frames_mixed = 0;  // audio thread only
+    // The device's clock: frames it has played since it opened.
+    std::atomic<int64_t> frames_heard{0};
+    int64_t frames_mixed = 0;  // audio thread, or under the device lock
     std::vector<std::unique_ptr<AudioStream>> streams;  // every stream made, never freed
     std::vector<AudioStream*> playing;                  // mixed on the audio thread
 };

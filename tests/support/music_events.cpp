@@ -31,7 +31,7 @@ SeenEvents MusicEventLog::Collect(Clock::time_point start, double seconds)
     while (SecondsSince(start) < seconds) {
         DeliverMusicEvents(lua.L);
         double at = SecondsSince(start);
-        double device = static_cast<double>(audio_device.frames_consumed.load()) / AudioDevice::kRate;
+        double device = static_cast<double>(audio_device.frames_heard.load()) / AudioDevice::kRate;
         lua_getglobal(lua.L, "events");
         for (size_t i = seen_.size() + 1; i <= lua_objlen(lua.L, -1); i++) {
             lua_rawgeti(lua.L, -1, static_cast<int>(i));

@@ -22,7 +22,7 @@ public:
     // since the log began.
     SeenEvents Collect(Clock::time_point start, double seconds);
     TestState lua;
-    // For each event seen, the seconds of sound the device had consumed when it was delivered.
+    // For each event seen, the seconds of sound the device had played when it was delivered.
     std::vector<double> device_seconds;
 
 private:

@@ -77,7 +77,7 @@ static void Print(const char* clock, const LatenessFigures& f, double seconds)
 
 // The music started `delay` seconds after the device opened and played for `seconds`. Lateness
 // counts from the call plus the sync's time, on the wall clock and on the device's clock (the
-// sound it has consumed). Events follow the device, and the device may run off the wall clock:
+// sound it has played). Events follow the device, and the device may run off the wall clock:
 // this server plays a stream 0.2 to 0.4 ms a second fast (it drops samples; a recording of its
 // output shows the same), which over 40 s moves what is heard by up to 16 ms. So the wall clock
 // is held to the first ten syncs, where the device cannot have moved more than 3 ms, and every
@@ -88,7 +88,7 @@ static void ExpectSyncsOnTime(double delay, double seconds)
     std::this_thread::sleep_for(std::chrono::duration<double>(delay));
     MusicEventLog log;
     Clock::time_point call = Clock::now();
-    double device_call = static_cast<double>(audio_device.frames_consumed.load()) / AudioDevice::kRate;
+    double device_call = static_cast<double>(audio_device.frames_heard.load()) / AudioDevice::kRate;
     ASSERT_EQ(log.lua.Run("PlayMusicWithSync('" + path + "', {0.5, 'a', 1.0, 'b', 1.5, 'c'})"), "");
     SeenEvents seen = log.Collect(call, seconds);
     std::vector<double> wall_at;
