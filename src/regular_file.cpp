@@ -6,26 +6,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool IsRegularFile(const char* path)
+int OpenRegularFd(const char* path)
 {
+    if (!path)
+        return -1;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
     struct stat info;
-    return path && stat(path, &info) == 0 && S_ISREG(info.st_mode);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 FILE* OpenRegularFile(const char* path)
 {
-    if (!path)
-        return nullptr;
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = OpenRegularFd(path);
     if (fd < 0)
         return nullptr;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     FILE* file = fdopen(fd, "rb");
     if (!file)
         close(fd);

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-// True when `path` names a regular file (after following links).
-bool IsRegularFile(const char* path);
-// Opens `path` for reading in binary mode when it is a regular file; null otherwise. Opening never
-// blocks.
+// Opens `path` for reading when it is a regular file (after following links); -1 otherwise.
+// Opening never blocks.
+int OpenRegularFd(const char* path);
+// The same as a stream, in binary mode; null otherwise.
 FILE* OpenRegularFile(const char* path);

@@ -16,6 +16,7 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 
 static const char* kDefaultFontPath = "res/font/mono-20.fnt";
@@ -52,13 +53,12 @@ static void RunFrame(ScriptHost& host, const BitmapFont* default_font, double& p
 // leaves at least 128 MiB for it below the mapped libraries), so raising the limit here is enough.
 static void RaiseStackLimit()
 {
+    // RLIM_INFINITY is the largest value: an unlimited stack needs nothing.
     const rlim_t kWanted = 120ull << 20;
     rlimit limit;
-    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-        limit.rlim_cur >= kWanted)
+    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur >= kWanted)
         return;
-    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY || limit.rlim_max > kWanted ? kWanted
-                                                                                 : limit.rlim_max;
+    limit.rlim_cur = std::min(kWanted, limit.rlim_max);
     setrlimit(RLIMIT_STACK, &limit);
 }
 

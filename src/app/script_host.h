@@ -13,7 +13,8 @@ public:
 
     // Creates the state and loads res/main.lua without running it.
     void Open();
-    // Runs the loaded main chunk (when it loaded), then initialize(args) with the arguments after the program name.
+    // Runs the main chunk if it loaded, then initialize(args) with the arguments after the
+    // program name.
     void Start(int argc, char** argv);
     // Calls update(time, dt).
     void Update(double time, double dt);

@@ -79,11 +79,6 @@ static struct {
     int buffered_blocks = 0;  // blocks the device holds after taking one: 1, or 0 when it has none
 } in_flight;
 
-static void HoldEvent(const AudioEvent& event)
-{
-    held.events.push_back(event);
-}
-
 // Raises the due events in order; one that cannot be taken now stops the rest until next time.
 static void RaiseDueEvents()
 {
@@ -158,7 +153,7 @@ static bool RefillChunk(AudioStream& s)
     s.position = 0;
     s.next_event = 0;
     for (const AudioEvent& e : s.end_events)
-        HoldEvent(e);
+        held.events.push_back(e);
     if (ReadChunk(s) > 0)
         return true;
     s.dead = true;
@@ -183,7 +178,7 @@ static void NextSourceFrame(AudioStream& s, float frame[2])
            s.position_events[s.next_event].position <= s.position) {
         const AudioEvent& e = s.position_events[s.next_event++];
         if (e.position == s.position)
-            HoldEvent(e);
+            held.events.push_back(e);
     }
     s.position++;
 }
@@ -252,9 +247,9 @@ bool OpenAudioDevice()
     want.channels = AudioDevice::kChannels;
     bool plays_nothing = PlaysNothing(SDL_GetCurrentAudioDriver());
     want.samples = plays_nothing ? 1024 : AudioDevice::kBlockFrames;
+    want.callback = MixCallback;
     in_flight.count = 0;
     in_flight.buffered_blocks = plays_nothing ? 0 : 1;
-    want.callback = MixCallback;
     audio_device.frames_mixed = 0;
     audio_device.frames_heard = 0;
     audio_device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
@@ -287,10 +282,13 @@ void CloseAudioDevice()
 
 AudioStream* CreateFileStream(const char* path)
 {
-    if (audio_device.id == 0 || !IsRegularFile(path))
+    if (audio_device.id == 0)
+        return nullptr;
+    int fd = OpenRegularFd(path);
+    if (fd < 0)
         return nullptr;
     auto stream = std::make_unique<AudioStream>();
-    stream->file = sf_open(path, SFM_READ, &stream->info);
+    stream->file = sf_open_fd(fd, SFM_READ, &stream->info, SF_TRUE);
     if (!stream->file)
         return nullptr;
     const SF_INFO& info = stream->info;
@@ -333,8 +331,8 @@ void StartStream(AudioStream* stream)
     if (!stream || audio_device.id == 0)
         return;
     // Equal positions keep the order they were set in.
-    std::stable_sort(stream->position_events.begin(), stream->position_events.end(),
-                     [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; });
+    auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
+    std::stable_sort(stream->position_events.begin(), stream->position_events.end(), earlier);
     SDL_LockAudioDevice(audio_device.id);
     audio_device.playing.push_back(stream);
     SDL_UnlockAudioDevice(audio_device.id);

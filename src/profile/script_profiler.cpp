@@ -279,8 +279,7 @@ static int ExitReplacement(lua_State* L)
         lua_insert(L, 1);
         lua_call(L, lua_gettop(L) - 1, 0);
     }
-    exit(lua_isboolean(L, 1) ? (lua_toboolean(L, 1) ? EXIT_SUCCESS : EXIT_FAILURE)
-                             : static_cast<int>(luaL_optinteger(L, 1, EXIT_SUCCESS)));
+    exit(static_cast<int>(luaL_optinteger(L, 1, EXIT_SUCCESS)));
 }
 
 static void ReplaceExit(lua_State* L)

@@ -92,7 +92,9 @@ static ScriptZoneRecord& FindRecord(lua_State* L, lua_Debug* ar)
     lua_pushvalue(L, -1);
     lua_rawget(L, -3);
     lua_Number index = lua_tonumber(L, -1);
-    if (lua_isnumber(L, -1) && index >= 0 && index < static_cast<lua_Number>(zone_hook.records.size())) {
+    bool known = lua_isnumber(L, -1) && index >= 0 &&
+                 index < static_cast<lua_Number>(zone_hook.records.size());
+    if (known) {
         lua_pop(L, 3);
         return *zone_hook.records[static_cast<size_t>(index)];
     }

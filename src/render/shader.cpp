@@ -66,7 +66,7 @@ void LoadShaderFile(int slot, const char* path)
         PrintInfoLog(path, "Link", shader.program);
 }
 
-// One section being read: where its current line began, and whether it was cut.
+// The section being read (none before the first marker) and where its current line began.
 struct SectionReader {
     std::string* source = nullptr;
     size_t line_start = 0;

@@ -36,7 +36,8 @@ TextureHandle LoadTexture(const char* path)
     FILE* file = OpenRegularFile(path);
     const char* refusal = Refusal(file);
     int width = 0, height = 0, components = 0;
-    unsigned char* pixels = refusal ? nullptr : stbi_load_from_file(file, &width, &height, &components, 4);
+    unsigned char* pixels =
+        refusal ? nullptr : stbi_load_from_file(file, &width, &height, &components, 4);
     if (file)
         fclose(file);
     if (!pixels) {

@@ -78,7 +78,8 @@ TEST(ScriptApi, TheRegistryInstallsExactlyTheTwentySevenFunctions)
     }
     lua_close(plain);
     std::sort(added.begin(), added.end());
-    ASSERT_EQ(lua.Run(std::string(kSweep) + " table.sort(names) result = table.concat(names, ' ')"), "");
+    ASSERT_EQ(lua.Run(std::string(kSweep) + " table.sort(names) result = table.concat(names, ' ')"),
+              "");
     lua_getglobal(lua.L, "result");
     std::string expected = lua_tostring(lua.L, -1);
     std::string got;

@@ -27,7 +27,10 @@ class Music : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(OpenAudioDevice()); }
     void TearDown() override { CloseAudioDevice(); }
-    SeenEvents Collect(Clock::time_point start, double seconds) { return log.Collect(start, seconds); }
+    SeenEvents Collect(Clock::time_point start, double seconds)
+    {
+        return log.Collect(start, seconds);
+    }
     MusicEventLog log;
     TestState& lua = log.lua;
 };

@@ -55,7 +55,8 @@ TEST(Input, ThePointerHoldsStillUntilEventsAreProcessed)
     ASSERT_EQ(system("xdotool search --sync --name '^still-test$' mousemove --window %1 10 20"), 0);
     ASSERT_TRUE(PollUntil([] { return GetMouse().x == 10 && GetMouse().y == 20; }));
     // The pointer moves while a frame runs: the frame keeps seeing where it was.
-    ASSERT_EQ(system("xdotool search --name '^still-test$' mousemove --window %1 50 60 sleep 0.2"), 0);
+    ASSERT_EQ(system("xdotool search --name '^still-test$' mousemove --window %1 50 60 sleep 0.2"),
+              0);
     EXPECT_EQ(lua.Run("local x, y = GetMouse() assert(x == 10 and y == 20, x .. ', ' .. y)"), "");
     ASSERT_TRUE(PollUntil([] { return GetMouse().x == 50 && GetMouse().y == 60; }));
 }

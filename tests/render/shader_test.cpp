@@ -122,9 +122,10 @@ TEST_F(Shaders, MissingFileIsReportedAndSelectsFixedFunction)
 TEST_F(Shaders, CompilerLinesCountFromTheSectionAndLinkErrorsArePrinted)
 {
     // An error on the fragment section's third line; then a fragment section without main.
-    std::string bad = WriteFile("bad.shader", "[vertex]\nvoid main() { gl_Position = ftransform(); }\n"
-                                              "[fragment]\n// a comment\nvoid main() {\n"
-                                              "    gl_FragColor = undeclared;\n}\n");
+    std::string bad = WriteFile("bad.shader",
+                                "[vertex]\nvoid main() { gl_Position = ftransform(); }\n"
+                                "[fragment]\n// a comment\nvoid main() {\n"
+                                "    gl_FragColor = undeclared;\n}\n");
     std::string unlinked = WriteFile("unlinked.shader", "[vertex]\nvoid main() {\n"
                                                         "gl_Position = ftransform(); }\n"
                                                         "[fragment]\nuniform float f;\n");

@@ -159,7 +159,8 @@ TEST(FontReader, HugeFilesAreStreamedAndDevicesRefused)
         std::string block(1 << 20, '\n');
         for (int i = 0; i < 60; i++)
             out << block;
-        out << "char id=65 x=0 y=0 width=1 height=1 xadvance=3 page=0\n" << std::string(1 << 24, 'x');
+        out << "char id=65 x=0 y=0 width=1 height=1 xadvance=3 page=0\n";
+        out << std::string(1 << 24, 'x');
     }
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);

@@ -36,7 +36,8 @@ static double SecondsFromEnvironment(const char* name, double fallback)
 
 // Each sync's lateness from a start time plus the sync's time; syncs at 0.5, 1.0 and 1.5 s of
 // a 2-second loop.
-static std::vector<double> Lateness(const SeenEvents& seen, const std::vector<double>& at, double start)
+static std::vector<double> Lateness(const SeenEvents& seen, const std::vector<double>& at,
+                                    double start)
 {
     std::vector<double> lateness;
     for (size_t i = 0; i < seen.size(); i++) {
@@ -60,7 +61,8 @@ static LatenessFigures Figures(std::vector<double> lateness)
     };
     size_t ten = std::min<size_t>(10, lateness.size() / 2);
     LatenessFigures f{};
-    f.drift = mean(lateness.end() - ten, lateness.end()) - mean(lateness.begin(), lateness.begin() + ten);
+    f.drift = mean(lateness.end() - ten, lateness.end()) -
+              mean(lateness.begin(), lateness.begin() + ten);
     std::sort(lateness.begin(), lateness.end());
     f.median = lateness[lateness.size() / 2];
     f.low = lateness.front();
