@@ -14,7 +14,8 @@
 
 static std::string WriteFile(const char* name, const std::string& text)
 {
-    std::string path = testing::TempDir() + "/" + name;
+    // Named for the process: the tests run in processes of their own, side by side.
+    std::string path = testing::TempDir() + "/" + std::to_string(getpid()) + "-" + name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }

@@ -15,7 +15,8 @@
 
 static std::string WriteFont(const std::string& text)
 {
-    std::string path = testing::TempDir() + "/test.fnt";
+    // Named for the process: the tests run in processes of their own, side by side.
+    std::string path = testing::TempDir() + "/" + std::to_string(getpid()) + "-test.fnt";
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
