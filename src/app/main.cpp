@@ -1,106 +1,47 @@
-// Entry point: start-up, the frame loop and teardown.
+// demohost: runs res/main.lua in real time, on the window library's clock, with the music on the
+// audio device and every frame shown on screen.
 
-#include "app/api.h"
-#include "app/script_host.h"
-#include "app/window.h"
-#include "audio/music.h"
-#include "profile/overlay.h"
-#include "profile/profiler.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
-#include "text/font.h"
+#include "app/frame_loop.h"
+#include "audio/audio_device.h"
 
-#include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include <malloc.h>
-#include <sys/resource.h>
-
-#include <algorithm>
-#include <cstdio>
-
-static const char* kDefaultFontPath = "res/font/mono-20.fnt";
-
-static void RunFrame(ScriptHost& host, const BitmapFont* default_font, double& previous_time)
-{
-    double now = glfwGetTime();
-    double dt = now - previous_time;
-    previous_time = now;
-
-    glLoadIdentity();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    PROFILE_SITE(lua_update, "LuaUpdate");
-    PROFILE_BEGIN(lua_update);
-    host.Update(now, dt);
-    DeliverMusicEvents(host.State());
-    FlushPipe();
-    FlushLinePipe();
-    end_zone();
-
-    if (profiling_display_on)
-        DrawProfilingOverlay(default_font);
-
+// Seconds since the window library started; dt since the previous frame began.
+class WallClock : public FrameClock {
+public:
+    void Start() override { previous_ = glfwGetTime(); }
+    bool Next(FrameTime& frame) override
     {
-        PROFILE_SCOPE("SwapBuffers");
-        SwapBuffers();
+        double now = glfwGetTime();
+        frame = {now, now - previous_};
+        previous_ = now;
+        return true;
     }
-}
 
-// The graphics driver's shader compiler recurses once per nesting level of an expression, and a
-// section of the size the shader reader takes can nest far deeper than the usual 8 MiB of stack
-// allow. The main thread's stack may grow up to the limit in force when it grows (the kernel
-// leaves at least 128 MiB for it below the mapped libraries), so raising the limit here is enough.
-static void RaiseStackLimit()
-{
-    // RLIM_INFINITY is the largest value: an unlimited stack needs nothing.
-    const rlim_t kWanted = 120ull << 20;
-    rlimit limit;
-    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur >= kWanted)
-        return;
-    limit.rlim_cur = std::min(kWanted, limit.rlim_max);
-    setrlimit(RLIMIT_STACK, &limit);
-}
+private:
+    double previous_ = 0;
+};
 
-// Freed memory stays with the process: the graphics driver allocates and frees large buffers at
-// every draw, and memory handed back to the kernel after each frame is faulted in again by the
-// next (measured: a third of the time of a frame of 20,000 boxes went to page faults).
-static void KeepFreedMemory()
-{
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    mallopt(M_TOP_PAD, 64 << 20);
-}
+// The device plays on its own thread and keeps its own time.
+class DeviceAudio : public AudioOutput {
+public:
+    bool Open() override { return OpenAudioDevice(); }
+    void FramePlayed() override {}
+    void Close() override { CloseAudioDevice(); }
+};
+
+// The swap shows the frame; nothing else becomes of it.
+class ScreenOutput : public FrameOutput {
+public:
+    bool Begin() override { return true; }
+    void FrameDrawn() override {}
+    bool Finish() override { return true; }
+};
 
 int main(int argc, char** argv)
 {
-    // Lines reach a pipe as they are printed, so readers see script and host output in order.
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-    RaiseStackLimit();
-    KeepFreedMemory();
-
-    glfwInit();
-    ScriptHost host;
-    host.Open();
-    OpenAudioDevice();
-    RegisterScriptApi(host.State());
-    host.Start(argc, argv);
-
-    // Read after initialize, so that its page textures belong to the window's context.
-    FontReader font_reader;
-    std::unique_ptr<BitmapFont> default_font = font_reader.ReadFont(kDefaultFontPath, "res/font/");
-    if (!default_font)
-        printf("Font loading error: %s\n", kDefaultFontPath);
-
-    double previous_time = glfwGetTime();
-    while (WindowIsOpen() && !app_window.quit_requested)
-        RunFrame(host, default_font.get(), previous_time);
-
-    // The audio thread stops before anything it could reach goes away.
-    CloseAudioDevice();
-    default_font.reset();
-    glfwTerminate();
-    host.Close();
-    fflush(stdout);
-    return 0;
+    WallClock clock;
+    DeviceAudio audio;
+    ScreenOutput screen;
+    return RunProgram(argc, argv, {clock, audio, screen});
 }

@@ -46,6 +46,9 @@ struct AudioStream {
     std::vector<float> gains;  // left and right gain of each of the file's channels
     bool primed = false;
     float from[2] = {}, to[2] = {};  // the source frames the output lies between
+    int64_t to_position = 0;         // the file's frame in `to`
+    bool to_starts_loop = false;     // `to` was read after playback wrapped to the start
+    int64_t loops = 0;               // times the output has passed the file's end
     double fraction = 0;
     double step = 1;  // source frames per output frame
     std::atomic<float> volume{1.0f};
@@ -105,6 +108,19 @@ static void BlocksHeard()
     }
 }
 
+// The mixer runs on SDL's thread when a device plays, on the caller's when mixing offline.
+static void LockMixer()
+{
+    if (audio_device.id != 0)
+        SDL_LockAudioDevice(audio_device.id);
+}
+
+static void UnlockMixer()
+{
+    if (audio_device.id != 0)
+        SDL_UnlockAudioDevice(audio_device.id);
+}
+
 static void BlockMixed(int frames)
 {
     audio_device.frames_mixed += frames;
@@ -151,43 +167,58 @@ static bool RefillChunk(AudioStream& s)
         return true;
     sf_seek(s.file, 0, SEEK_SET);
     s.position = 0;
-    s.next_event = 0;
-    for (const AudioEvent& e : s.end_events)
-        held.events.push_back(e);
+    s.to_starts_loop = true;
     if (ReadChunk(s) > 0)
         return true;
     s.dead = true;
     return false;
 }
 
-// Takes the file's next frame, mixed down to stereo, and holds the position events at it.
-static void NextSourceFrame(AudioStream& s, float frame[2])
+// Takes the file's next frame into `to`, mixed down to stereo.
+static void NextSourceFrame(AudioStream& s)
 {
-    if (s.dead || (s.chunk_next >= s.chunk_frames && !RefillChunk(s))) {
-        frame[0] = frame[1] = 0;
+    s.to_starts_loop = false;
+    s.to[0] = s.to[1] = 0;
+    if (s.dead || (s.chunk_next >= s.chunk_frames && !RefillChunk(s)))
         return;
-    }
+    s.to_position = s.position;
     const float* source = s.chunk.data() + s.chunk_next * s.info.channels;
-    frame[0] = frame[1] = 0;
     for (int c = 0; c < s.info.channels; c++) {
-        frame[0] += source[c] * s.gains[2 * c];
-        frame[1] += source[c] * s.gains[2 * c + 1];
+        s.to[0] += source[c] * s.gains[2 * c];
+        s.to[1] += source[c] * s.gains[2 * c + 1];
     }
     s.chunk_next++;
-    while (s.next_event < s.position_events.size() &&
-           s.position_events[s.next_event].position <= s.position) {
-        const AudioEvent& e = s.position_events[s.next_event++];
-        if (e.position == s.position)
+    s.position++;
+}
+
+// The output has reached the frame in `to`: every sample before it has been mixed, so the
+// events at its point (and the end events, when it starts a loop) are held now, never earlier.
+static void ReachFrame(AudioStream& s)
+{
+    s.from[0] = s.to[0];
+    s.from[1] = s.to[1];
+    if (s.to_starts_loop) {
+        s.loops++;
+        s.next_event = 0;
+        for (const AudioEvent& e : s.end_events)
             held.events.push_back(e);
     }
-    s.position++;
+    if (s.dead)
+        return;
+    while (s.next_event < s.position_events.size() &&
+           s.position_events[s.next_event].position <= s.to_position) {
+        const AudioEvent& e = s.position_events[s.next_event++];
+        if (e.position == s.to_position)
+            held.events.push_back(e);
+    }
 }
 
 static void MixStream(AudioStream& s, float* out, int frames)
 {
     if (!s.primed) {
-        NextSourceFrame(s, s.from);
-        NextSourceFrame(s, s.to);
+        NextSourceFrame(s);
+        ReachFrame(s);
+        NextSourceFrame(s);
         s.primed = true;
     }
     float volume = s.volume.load(std::memory_order_relaxed);
@@ -201,25 +232,37 @@ static void MixStream(AudioStream& s, float* out, int frames)
         s.fraction += s.step;
         while (s.fraction >= 1) {
             s.fraction -= 1;
-            s.from[0] = s.to[0];
-            s.from[1] = s.to[1];
-            NextSourceFrame(s, s.to);
+            ReachFrame(s);
+            NextSourceFrame(s);
         }
     }
+}
+
+static void MixBlock(float* out, int frames)
+{
+    memset(out, 0, static_cast<size_t>(frames) * AudioDevice::kChannels * sizeof(float));
+    for (AudioStream* stream : audio_device.playing)
+        MixStream(*stream, out, frames);
+    BlockMixed(frames);
 }
 
 // SDL's audio thread: the blocks heard by now give their events and samples, then every playing
 // stream is mixed into the next block.
 static void MixCallback(void*, Uint8* bytes, int length)
 {
-    auto* out = reinterpret_cast<float*>(bytes);
-    int frames = length / static_cast<int>(AudioDevice::kChannels * sizeof(float));
-    memset(bytes, 0, static_cast<size_t>(length));
     BlocksHeard();
     RaiseDueEvents();
-    for (AudioStream* stream : audio_device.playing)
-        MixStream(*stream, out, frames);
-    BlockMixed(frames);
+    MixBlock(reinterpret_cast<float*>(bytes),
+             length / static_cast<int>(AudioDevice::kChannels * sizeof(float)));
+}
+
+static void StartClock(int buffered_blocks)
+{
+    in_flight.count = 0;
+    in_flight.buffered_blocks = buffered_blocks;
+    audio_device.frames_mixed = 0;
+    audio_device.frames_heard = 0;
+    held.events.reserve(1024);
 }
 
 // SDL's dummy and disk drivers play nothing: a block is gone when the next is asked for. They
@@ -248,41 +291,59 @@ bool OpenAudioDevice()
     bool plays_nothing = PlaysNothing(SDL_GetCurrentAudioDriver());
     want.samples = plays_nothing ? 1024 : AudioDevice::kBlockFrames;
     want.callback = MixCallback;
-    in_flight.count = 0;
-    in_flight.buffered_blocks = plays_nothing ? 0 : 1;
-    audio_device.frames_mixed = 0;
-    audio_device.frames_heard = 0;
+    StartClock(plays_nothing ? 0 : 1);
     audio_device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (audio_device.id == 0) {
         printf("Audio error: %d", 2);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
+    audio_device.open = true;
     // A script may end the process with os.exit: the audio thread must stop before the event
     // queue that it writes to is destroyed.
     static bool exit_handler = false;
     if (!exit_handler)
         exit_handler = atexit(CloseAudioDevice) == 0;
-    held.events.reserve(1024);
     SDL_PauseAudioDevice(audio_device.id, 0);
     return true;
 }
 
 void CloseAudioDevice()
 {
-    if (audio_device.id == 0)
+    if (!audio_device.open)
         return;
-    SDL_CloseAudioDevice(audio_device.id);
+    if (audio_device.id != 0) {
+        SDL_CloseAudioDevice(audio_device.id);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
     audio_device.id = 0;
+    audio_device.open = false;
     audio_device.playing.clear();
     held.events.clear();
     held.due = 0;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void OpenOfflineAudio()
+{
+    StartClock(0);
+    audio_device.open = true;
+}
+
+void MixOffline(float* out, int frames)
+{
+    MixBlock(out, frames);
+    BlocksHeard();
+    RaiseDueEvents();
+}
+
+bool FirstStreamHasEnded()
+{
+    return !audio_device.playing.empty() && audio_device.playing.front()->loops > 0;
 }
 
 AudioStream* CreateFileStream(const char* path)
 {
-    if (audio_device.id == 0)
+    if (!audio_device.open)
         return nullptr;
     int fd = OpenRegularFd(path);
     if (fd < 0)
@@ -328,14 +389,14 @@ int64_t SecondsToPosition(const AudioStream* stream, double seconds)
 
 void StartStream(AudioStream* stream)
 {
-    if (!stream || audio_device.id == 0)
+    if (!stream || !audio_device.open)
         return;
     // Equal positions keep the order they were set in.
     auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
     std::stable_sort(stream->position_events.begin(), stream->position_events.end(), earlier);
-    SDL_LockAudioDevice(audio_device.id);
+    LockMixer();
     audio_device.playing.push_back(stream);
-    SDL_UnlockAudioDevice(audio_device.id);
+    UnlockMixer();
 }
 
 void SetStreamVolume(AudioStream* stream, float volume)
@@ -346,7 +407,7 @@ void SetStreamVolume(AudioStream* stream, float volume)
 
 bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize])
 {
-    if (!stream || audio_device.id == 0)
+    if (!stream || !audio_device.open)
         return false;
     static float* input = fftwf_alloc_real(kFftSize);
     static fftwf_complex* output = fftwf_alloc_complex(kFftSize / 2 + 1);
@@ -359,13 +420,13 @@ bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize])
             window_sum += window[i];
         }
 
-    SDL_LockAudioDevice(audio_device.id);
+    LockMixer();
     // The last samples heard end where the blocks still in the device begin.
     auto in_device = static_cast<size_t>(audio_device.frames_mixed - audio_device.frames_heard);
     size_t first = stream->history_next + 2 * kHistorySize - in_device - kFftSize;
     for (int i = 0; i < kFftSize; i++)
         input[i] = stream->history[(first + i) % kHistorySize] * window[i];
-    SDL_UnlockAudioDevice(audio_device.id);
+    UnlockMixer();
 
     fftwf_execute(plan);
     for (int k = 0; k < kSpectrumSize; k++)

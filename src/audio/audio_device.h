@@ -21,6 +21,7 @@ struct AudioDevice {
     static const int kChannels = 2;
     static const int kBlockFrames = 441;  // 10 ms: the most an event waits for its block's end
     uint32_t id = 0;                      // SDL device, 0 when none is open
+    bool open = false;                    // a device, or the offline mixer, takes streams
     // The device's clock: frames it has played since it opened.
     std::atomic<int64_t> frames_heard{0};
     int64_t frames_mixed = 0;  // audio thread, or under the device lock
@@ -33,8 +34,15 @@ extern AudioDevice audio_device;
 // Opens the default output device at 44100 Hz, stereo, 32-bit float. On failure prints
 // "Audio error: %d" (1: the audio subsystem, 2: the device) and the program runs without sound.
 bool OpenAudioDevice();
-// Stops the audio thread and closes the device; also run at exit.
+// Stops the audio thread and closes the device (or the offline mixer); also run at exit.
 void CloseAudioDevice();
+// Takes streams without a device: nothing plays until MixOffline asks for samples.
+void OpenOfflineAudio();
+// Mixes the next `frames` stereo frames into `out` on the caller's thread. They count as heard at
+// once: their events are raised before it returns and the spectrum ends with them.
+void MixOffline(float* out, int frames);
+// Whether the first stream started has played to its end at least once.
+bool FirstStreamHasEnded();
 
 // Opens a file for streaming; null when there is no device or the file cannot be decoded: no
 // frames at open, or a sample rate outside 8 to 384 kHz.

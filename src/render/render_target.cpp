@@ -53,7 +53,7 @@ int MakeRenderTarget(int width, int height, int texture_count)
         texture_count = RenderTarget::kMaxTextures;
     for (int i = 0; i < texture_count; i++)
         AddColorTexture(target);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, render_targets.window_framebuffer);
     return ++render_targets.count;
 }
 
@@ -113,7 +113,7 @@ void UnbindRenderTarget()
         glPopAttrib();
         render_targets.pushed_viewports--;
     }
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, render_targets.window_framebuffer);
 }
 
 void DrawScreenQuad()

@@ -18,6 +18,9 @@ struct RenderTargetList {
     RenderTarget targets[kCapacity];
     int count;
     int pushed_viewports;  // viewports saved by binds and not yet restored by unbinds
+    // Where drawing goes when no target is bound: the window's own (0), or the off-screen frame
+    // that demohost-capture reads back.
+    unsigned window_framebuffer;
 };
 
 extern RenderTargetList render_targets;

@@ -1,0 +1,109 @@
+// The frame loop that demohost and demohost-capture share: start-up, frames and teardown.
+
+#include "app/frame_loop.h"
+
+#include "app/api.h"
+#include "app/script_host.h"
+#include "app/window.h"
+#include "audio/music.h"
+#include "profile/overlay.h"
+#include "profile/profiler.h"
+#include "render/line_pipe.h"
+#include "render/quad_pipe.h"
+#include "text/font.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+
+static const char* kDefaultFontPath = "res/font/mono-20.fnt";
+
+static void DrawFrame(ScriptHost& host, const BitmapFont* default_font, const FrameTime& frame)
+{
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    PROFILE_SITE(lua_update, "LuaUpdate");
+    PROFILE_BEGIN(lua_update);
+    host.Update(frame.time, frame.dt);
+    DeliverMusicEvents(host.State());
+    FlushPipe();
+    FlushLinePipe();
+    end_zone();
+
+    if (profiling_display_on)
+        DrawProfilingOverlay(default_font);
+}
+
+// The graphics driver's shader compiler recurses once per nesting level of an expression, and a
+// section of the size the shader reader takes can nest far deeper than the usual 8 MiB of stack
+// allow. The main thread's stack may grow up to the limit in force when it grows (the kernel
+// leaves at least 128 MiB for it below the mapped libraries), so raising the limit here is enough.
+static void RaiseStackLimit()
+{
+    // RLIM_INFINITY is the largest value: an unlimited stack needs nothing.
+    const rlim_t kWanted = 120ull << 20;
+    rlimit limit;
+    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur >= kWanted)
+        return;
+    limit.rlim_cur = std::min(kWanted, limit.rlim_max);
+    setrlimit(RLIMIT_STACK, &limit);
+}
+
+// Freed memory stays with the process: the graphics driver allocates and frees large buffers at
+// every draw, and memory handed back to the kernel after each frame is faulted in again by the
+// next (measured: a third of the time of a frame of 20,000 boxes went to page faults).
+static void KeepFreedMemory()
+{
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_TOP_PAD, 64 << 20);
+}
+
+int RunProgram(int argc, char** argv, const FramePieces& pieces)
+{
+    // Lines reach a pipe as they are printed, so readers see script and host output in order.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    RaiseStackLimit();
+    KeepFreedMemory();
+
+    glfwInit();
+    ScriptHost host;
+    host.Open();
+    pieces.audio.Open();
+    RegisterScriptApi(host.State());
+    host.Start(argc, argv);
+
+    // Read after initialize, so that its page textures belong to the window's context.
+    FontReader font_reader;
+    std::unique_ptr<BitmapFont> default_font = font_reader.ReadFont(kDefaultFontPath, "res/font/");
+    if (!default_font)
+        printf("Font loading error: %s\n", kDefaultFontPath);
+
+    bool complete = pieces.output.Begin();
+    pieces.clock.Start();
+    FrameTime frame;
+    while (complete && WindowIsOpen() && !app_window.quit_requested && pieces.clock.Next(frame)) {
+        DrawFrame(host, default_font.get(), frame);
+        pieces.output.FrameDrawn();
+        {
+            PROFILE_SCOPE("SwapBuffers");
+            SwapBuffers();
+        }
+        pieces.audio.FramePlayed();
+    }
+    complete = complete && pieces.output.Finish();
+
+    // The audio thread stops before anything it could reach goes away.
+    pieces.audio.Close();
+    default_font.reset();
+    glfwTerminate();
+    host.Close();
+    fflush(stdout);
+    return complete ? 0 : 1;
+}

@@ -1,0 +1,44 @@
+// The pieces in which demohost and demohost-capture differ, given to the one frame loop that both
+// run: the clock, the audio output, and what becomes of a frame once it is drawn.
+#pragma once
+
+struct FrameTime {
+    double time;  // seconds, the first argument of update
+    double dt;    // seconds since the previous frame
+};
+
+class FrameClock {
+public:
+    virtual ~FrameClock() = default;
+    // Called once after initialize: the first frame's dt is measured from here.
+    virtual void Start() = 0;
+    // The next frame's time; false when no frame is left to run.
+    virtual bool Next(FrameTime& frame) = 0;
+};
+
+class AudioOutput {
+public:
+    virtual ~AudioOutput() = default;
+    // Before the script runs; false leaves the program without sound.
+    virtual bool Open() = 0;
+    // After each frame has been shown: the music of the frame's span of time is played.
+    virtual void FramePlayed() = 0;
+    virtual void Close() = 0;
+};
+
+class FrameOutput {
+public:
+    virtual ~FrameOutput() = default;
+    // After initialize, before the first frame; false ends the program with a failure.
+    virtual bool Begin() = 0;
+    // After the frame's drawing and the overlay, before the buffers are swapped.
+    virtual void FrameDrawn() = 0;
+    // After the last frame; false when the program's result is incomplete.
+    virtual bool Finish() = 0;
+};
+
+struct FramePieces {
+    FrameClock& clock;
+    AudioOutput& audio;
+    FrameOutput& output;
+};
