@@ -35,10 +35,13 @@ static bool CreateWindow(int width, int height)
     glfwWindowHint(GLFW_ALPHA_BITS, 0);
     glfwWindowHint(GLFW_DEPTH_BITS, 0);
     glfwWindowHint(GLFW_STENCIL_BITS, 0);
+    glfwWindowHint(GLFW_VISIBLE, app_window.offscreen ? GLFW_FALSE : GLFW_TRUE);
     app_window.handle = glfwCreateWindow(width, height, "", nullptr, nullptr);
     if (!app_window.handle)
         return false;
     glfwMakeContextCurrent(app_window.handle);
+    if (app_window.offscreen)
+        return true;
     glfwGetCursorPos(app_window.handle, &app_window.cursor_x, &app_window.cursor_y);
     glfwSetCursorPosCallback(app_window.handle, OnCursorPos);
     return true;
@@ -53,7 +56,8 @@ void OpenWindow(int width, int height, const char* title)
             return;
     }
     glfwSetWindowTitle(app_window.handle, title ? title : "");
-    glfwSwapInterval(1);
+    // A window never shown has no display to keep pace with.
+    glfwSwapInterval(app_window.offscreen ? 0 : 1);
     glewInit();
     InitGlState();
 
@@ -91,7 +95,7 @@ bool WindowIsOpen()
 
 bool GetKey(const char* key)
 {
-    if (!app_window.handle || !key)
+    if (!app_window.handle || app_window.offscreen || !key)
         return false;
     // Empty text and bytes of 128 and above name no key.
     unsigned char first = static_cast<unsigned char>(key[0]);
@@ -103,7 +107,7 @@ bool GetKey(const char* key)
 MouseState GetMouse()
 {
     MouseState mouse;
-    if (!app_window.handle)
+    if (!app_window.handle || app_window.offscreen)
         return mouse;
     mouse.x = static_cast<int>(app_window.cursor_x);
     mouse.y = static_cast<int>(app_window.cursor_y);

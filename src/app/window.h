@@ -7,6 +7,8 @@ struct GLFWwindow;
 struct Window {
     GLFWwindow* handle = nullptr;  // null until OpenWindow succeeds
     bool quit_requested = false;   // set by Quit, never cleared
+    // Never shown (demohost-capture): no input reaches it, keys read as up and the mouse as 0, 0.
+    bool offscreen = false;
     // The pointer as the last processed events left it, so that it holds still during a frame.
     double cursor_x = 0, cursor_y = 0;
 };

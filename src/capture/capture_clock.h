@@ -1,0 +1,34 @@
+// The clock of demohost-capture: time is the frame count. Frame k runs at k / fps with a dt of
+// exactly 1 / fps (the first frame's dt is 0: no time passes between initialize and it).
+#pragma once
+
+#include "audio/audio_device.h"
+#include "frame_pieces.h"
+
+#include <cstdint>
+
+class CaptureClock : public FrameClock {
+public:
+    // At most `frames` frames; the music's first end stops the capture too when `until_music_end`.
+    CaptureClock(int fps, int64_t frames, bool until_music_end)
+        : fps_(fps), frames_(frames), until_music_end_(until_music_end)
+    {
+    }
+    void Start() override { next_ = 0; }
+    // The first frame whose time is at or after the end of the first track is not run: the
+    // track's last samples belong to the frame before it.
+    bool Next(FrameTime& frame) override
+    {
+        if (next_ >= frames_ || (until_music_end_ && FirstStreamHasEnded()))
+            return false;
+        frame = {static_cast<double>(next_) / fps_, next_ == 0 ? 0.0 : 1.0 / fps_};
+        next_++;
+        return true;
+    }
+
+private:
+    int fps_;
+    int64_t frames_;
+    bool until_music_end_;
+    int64_t next_ = 0;
+};

@@ -1,0 +1,29 @@
+// The audio output of demohost-capture: the music mixed offline, one frame's samples at a time.
+
+#include "capture/offline_audio.h"
+
+#include "audio/audio_device.h"
+
+bool OfflineAudio::Open()
+{
+    OpenOfflineAudio();
+    block_.resize(static_cast<size_t>(AudioDevice::kRate / fps_ + 1) * AudioDevice::kChannels);
+    return true;
+}
+
+// Frame k's samples run from k * 44100 / fps to (k + 1) * 44100 / fps, rounded down: no sample is
+// lost or repeated, and the sound stays within a sample of the picture.
+void OfflineAudio::FramePlayed()
+{
+    frames_played_++;
+    int64_t end = frames_played_ * AudioDevice::kRate / fps_;
+    int count = static_cast<int>(end - samples_mixed_);
+    samples_mixed_ = end;
+    MixOffline(block_.data(), count);
+    encoder_.SubmitSamples(block_.data(), count);
+}
+
+void OfflineAudio::Close()
+{
+    CloseAudioDevice();
+}
