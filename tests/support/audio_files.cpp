@@ -51,6 +51,15 @@ std::string WriteTones(const std::string& name, const std::vector<double>& frequ
     return WriteWav(name, samples, 44100, 1);
 }
 
+std::string WriteBurst(const std::string& name, double seconds, double from, double to,
+                       double frequency, double amplitude)
+{
+    std::vector<float> samples(static_cast<size_t>(seconds * 44100));
+    for (size_t i = static_cast<size_t>(from * 44100); i < static_cast<size_t>(to * 44100); i++)
+        samples[i] = Sine(amplitude, frequency, i, 44100);
+    return WriteWav(name, samples, 44100, 1);
+}
+
 std::string WriteSineOnChannel(const std::string& name, int channels, int channel,
                                double frequency, double amplitude)
 {

@@ -44,8 +44,9 @@ void ScriptDir::CopyRepositoryRes() const
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
-RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args,
-                      double timeout_seconds)
+// Runs `program` in `dir`; standard error goes to `err_path` when one is given.
+static RunResult Run(const char* program, const ScriptDir& dir, const std::vector<std::string>& args,
+                     double timeout_seconds, const std::string& err_path)
 {
     int out[2];
     if (pipe(out) != 0)
@@ -57,15 +58,20 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
         close(out[1]);
         if (chdir(dir.Path().c_str()) != 0)
             _exit(127);
+        if (!err_path.empty()) {
+            int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(err, STDERR_FILENO);
+            close(err);
+        }
         // Sanitized runs: the graphics stack leaks at exit from libraries that are unloaded by
         // then, so the program's leak report cannot be filtered and is only shown.
         if (const char* options = getenv("DEMOHOST_CHILD_LSAN_OPTIONS"))
             setenv("LSAN_OPTIONS", options, 1);
-        std::vector<char*> argv{const_cast<char*>(DEMOHOST_PATH)};
+        std::vector<char*> argv{const_cast<char*>(program)};
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(DEMOHOST_PATH, argv.data());
+        execv(program, argv.data());
         _exit(127);
     }
     close(out[1]);
@@ -100,5 +106,23 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
         waitpid(pid, &status, 0);
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return result;
+}
+
+RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args,
+                      double timeout_seconds)
+{
+    return Run(DEMOHOST_PATH, dir, args, timeout_seconds, "");
+}
+
+RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
+                     double timeout_seconds)
+{
+    // Outside the script's folder, which the tests list.
+    std::string err_path = dir.Path() + ".stderr";
+    RunResult result = Run(CAPTURE_PATH, dir, args, timeout_seconds, err_path);
+    std::ifstream err(err_path, std::ios::binary);
+    result.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+    fs::remove(err_path);
     return result;
 }

@@ -6,6 +6,7 @@
 
 struct RunResult {
     std::string out;     // standard output
+    std::string err;     // standard error, when the run was asked to keep it
     int exit_code = -1;  // -1 when killed or crashed
     int signal = 0;      // the signal that ended it, if one did
 };
@@ -29,3 +30,6 @@ private:
 // has not ended it within two seconds.
 RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args = {},
                       double timeout_seconds = 30);
+// Runs demohost-capture the same way, keeping its standard error too.
+RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
+                     double timeout_seconds = 60);

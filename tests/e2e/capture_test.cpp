@@ -1,0 +1,224 @@
+// demohost-capture end to end: the files it writes, read back with FFmpeg's own tools.
+
+#include "support/audio_files.h"
+#include "support/run.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <stb_image.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+// A box 10 x 40 whose centre moves 200 pixels a second from x = 5, a 3-second track with sound
+// only from 0.5 to 1.0 s and syncs at 1 s, one sample after it, and 2 s; prints what the frame loop gives it that it
+// should not, and the frame each sync arrives in.
+static const char* kScript = R"(
+    local frame = -1
+    function initialize(args)
+        OpenWindow(320, 240, "capture")
+        PlayMusicWithSync("res/track.wav", {1.0, "one", 1.00003, "after", 2.0, "two"})
+    end
+    function update(time, dt)
+        frame = frame + 1
+        if time ~= frame / 30 or dt ~= (frame == 0 and 0 or 1 / 30) then
+            print("bad clock", frame, time, dt)
+        end
+        local x, y, left, right = GetMouse()
+        if GetKey("a") or x ~= 0 or y ~= 0 or left or right then print("input", frame) end
+        DrawBoxWithColor(5 + 200 * time, 120, 10, 40, 0, 0, 1, 1, 1, 1)
+    end
+    function MusicSync(name) print("sync", name, frame) end
+)";
+
+static void WriteCaptureScript(const ScriptDir& dir)
+{
+    dir.Write("res/main.lua", kScript);
+    fs::copy_file(WriteBurst("capture_track.wav", 3.0, 0.5, 1.0, 1000, 0.5),
+                  fs::path(dir.Path()) / "res" / "track.wav");
+}
+
+// Everything a command writes to standard output.
+static std::string Output(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[65536];
+    size_t n;
+    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    if (pipe)
+        pclose(pipe);
+    return out;
+}
+
+static double Rms(const std::vector<float>& samples, double from, double to)
+{
+    double sum = 0;
+    size_t first = static_cast<size_t>(from * 44100), last = static_cast<size_t>(to * 44100);
+    for (size_t i = first; i < last && i < samples.size(); i++)
+        sum += samples[i] * samples[i];
+    return std::sqrt(sum / static_cast<double>(last - first));
+}
+
+static std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Capture, ThreeSecondsAt30FpsToMp4AreFrameAndSampleExact)
+{
+    ScriptDir dir;
+    WriteCaptureScript(dir);
+    // No length given: the capture ends where the track does.
+    RunResult r = RunCapture(dir, {"--fps", "30", "out.mp4"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    // A sync is delivered in the first frame whose time is at or after it.
+    EXPECT_EQ(r.out, "sync\tone\t30\nsync\tafter\t31\nsync\ttwo\t60\n");
+    std::string video = dir.Path() + "/out.mp4";
+
+    std::string streams = Output("ffprobe -v error -count_frames -show_entries "
+                                 "stream=codec_name,width,height,r_frame_rate,nb_read_frames "
+                                 "-of csv=p=0 '" + video + "'");
+    EXPECT_EQ(streams.substr(0, streams.find("\naac,")), "h264,320,240,30/1,90");
+    EXPECT_EQ(Output("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" + video +
+                     "'"),
+              "video\naudio\n");
+    double duration = std::stod(Output("ffprobe -v error -show_entries format=duration -of "
+                                       "csv=p=0 '" + video + "'"));
+    EXPECT_NEAR(duration, 3.0, 0.05);
+
+    // The sound as decoded from the file: loud only where the track is.
+    std::string raw = Output("ffmpeg -v error -i '" + video + "' -f f32le -ac 1 -ar 44100 -");
+    std::vector<float> samples(raw.size() / sizeof(float));
+    memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+    EXPECT_GT(Rms(samples, 0.55, 0.95), 0.3);
+    EXPECT_LT(Rms(samples, 1.1, 1.4), 0.01);
+    EXPECT_LT(Rms(samples, 0.05, 0.45), 0.01);
+
+    // Frame 15 (time 0.5) has the box across x = 100 to 110, and nothing where it was a frame
+    // before or will be a frame after.
+    std::string frame = Output("ffmpeg -v error -i '" + video +
+                               "' -vf 'select=eq(n\\,15)' -frames:v 1 -f rawvideo -pix_fmt gray -");
+    ASSERT_EQ(frame.size(), 320u * 240u);
+    auto at = [&](int x, int y) { return static_cast<unsigned char>(frame[y * 320 + x]); };
+    EXPECT_GT(at(105, 120), 200);
+    EXPECT_LT(at(95, 120), 40);
+    EXPECT_LT(at(115, 120), 40);
+    EXPECT_LT(at(105, 90), 40);
+}
+
+TEST(Capture, PngFramesAreStretchedToTheSizeAndTheSameEveryRun)
+{
+    ScriptDir first, second;
+    for (const ScriptDir* dir : {&first, &second}) {
+        WriteCaptureScript(*dir);
+        fs::create_directory(dir->Path() + "/frames");
+        RunResult r = RunCapture(*dir, {"--fps", "30", "--frames", "16", "--size", "640x480",
+                                        "frames/%04d.png"});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+    }
+    for (int k = 0; k < 16; k++) {
+        char name[32];
+        snprintf(name, sizeof name, "frames/%04d.png", k);
+        std::string a = ReadFile(fs::path(first.Path()) / name);
+        ASSERT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, ReadFile(fs::path(second.Path()) / name)) << name;
+    }
+    EXPECT_FALSE(fs::exists(fs::path(first.Path()) / "frames/0016.png"));
+
+    // The window's 320 x 240 stretched over 640 x 480: frame 15's box spans x = 200 to 220.
+    int width = 0, height = 0, channels = 0;
+    std::string path = first.Path() + "/frames/0015.png";
+    unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 1);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+    EXPECT_EQ(pixels[240 * 640 + 210], 255);
+    EXPECT_EQ(pixels[240 * 640 + 196], 0);
+    EXPECT_EQ(pixels[240 * 640 + 224], 0);
+    EXPECT_EQ(pixels[190 * 640 + 210], 0);
+    stbi_image_free(pixels);
+
+    // The sound beside the frames (named "audio" when the pattern leaves no name) holds exactly
+    // their 16 x 1470 samples.
+    SF_INFO info{};
+    SNDFILE* wav = sf_open((first.Path() + "/frames/audio.wav").c_str(), SFM_READ, &info);
+    ASSERT_NE(wav, nullptr);
+    EXPECT_EQ(info.frames, 16 * 1470);
+    EXPECT_EQ(info.samplerate, 44100);
+    sf_close(wav);
+}
+
+TEST(Capture, TenFramesToAPatternAndNothingBeforeAFrameWhenTheCommandIsBad)
+{
+    ScriptDir dir;
+    WriteCaptureScript(dir);
+    RunResult ten = RunCapture(dir, {"--frames", "10", "shot-%04d.png"});
+    ASSERT_EQ(ten.exit_code, 0) << ten.err;
+    int files = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir.Path()))
+        files += entry.path().extension() == ".png";
+    EXPECT_EQ(files, 10);
+    EXPECT_TRUE(fs::exists(dir.Path() + "/shot-0009.png"));
+    EXPECT_TRUE(fs::exists(dir.Path() + "/shot.wav"));
+
+    // Each is refused with one line and a usage or reason, before the script runs at all.
+    const std::vector<std::vector<std::string>> bad = {
+        {"missing/folder/out.mp4"},
+        {"missing/%03d.png"},
+        {"out.avi"},
+        {"out-%d.jpg"},
+        {"--fps", "0", "out.mp4"},
+        {"--size", "320", "out.mp4"},
+        {"--frames", "10", "--seconds", "2", "out.mp4"},
+        {"--quality", "60", "out.mp4"},
+        {"--colour", "red", "out.mp4"},
+        {},
+    };
+    for (const std::vector<std::string>& args : bad) {
+        RunResult r = RunCapture(dir, args);
+        std::string shown = args.empty() ? "(nothing)" : args[0];
+        EXPECT_NE(r.exit_code, 0) << shown;
+        EXPECT_EQ(r.out, "") << shown;
+        EXPECT_EQ(r.err.rfind("demohost-capture: ", 0), 0u) << shown << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir.Path() + "/out.mp4"));
+}
+
+TEST(Capture, ScriptsWithoutAWindowOrAFrameFail)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", "function update() end");
+    RunResult no_window = RunCapture(dir, {"out.mkv"});
+    EXPECT_NE(no_window.exit_code, 0);
+    EXPECT_NE(no_window.err.find("opened no window"), std::string::npos) << no_window.err;
+
+    dir.Write("res/main.lua", "function initialize() OpenWindow(64, 48, 't') Quit() end");
+    RunResult no_frame = RunCapture(dir, {"out.mkv"});
+    EXPECT_NE(no_frame.exit_code, 0);
+    EXPECT_NE(no_frame.err.find("nothing was captured"), std::string::npos) << no_frame.err;
+}
+
+TEST(Capture, TheBundledDemoForTwoSecondsToWebm)
+{
+    ScriptDir dir;
+    dir.CopyRepositoryRes();
+    RunResult r = RunCapture(dir, {"--seconds", "2", "demo.webm"}, 120);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string video = dir.Path() + "/demo.webm";
+    EXPECT_EQ(Output("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 '" + video +
+                     "'"),
+              "vp9\nopus\n");
+    EXPECT_EQ(Output("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                     "stream=width,height,nb_read_frames -of csv=p=0 '" + video + "'"),
+              "800,600,120\n");
+    double duration = std::stod(Output("ffprobe -v error -show_entries format=duration -of "
+                                       "csv=p=0 '" + video + "'"));
+    EXPECT_NEAR(duration, 2.0, 0.05);
+}
