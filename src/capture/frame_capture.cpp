@@ -102,6 +102,8 @@ void CaptureFrames::HandOver(unsigned pixel_buffer)
 // Starts reading this frame into one pixel buffer and hands over the frame before from the other.
 void CaptureFrames::FrameDrawn()
 {
+    // The renderer may still be drawing: that time is the frame's, not the read-back's.
+    glFinish();
     auto start = Clock::now();
     GLint bound = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
@@ -157,18 +159,19 @@ void CaptureFrames::ShowProgress(bool last)
         fprintf(stderr, "%s\n", line);
 }
 
-// Where the time went: the whole frame, the read-back, the wait for the encoder, and the
-// encoder's own thread.
+// Where the time went: drawing (the update, the renderer, the swap), the read-back, the wait for
+// the encoder, and the encoder's own thread.
 void CaptureFrames::ShowSummary()
 {
     double elapsed = SecondsSince(started_);
     double video = static_cast<double>(frames_) / options_.fps;
     double per_frame = 1000.0 / static_cast<double>(frames_);
+    double reading = reading_seconds_ - waiting_seconds_;
     fprintf(stderr,
             "demohost-capture: %lld frames (%.2f s) in %.2f s: %.1f frames a second, %.2f x real "
-            "time; a frame: %.2f ms in all, %.2f ms reading back, %.2f ms waiting for the "
+            "time; a frame: %.2f ms drawing, %.2f ms reading back, %.2f ms waiting for the "
             "encoder; encoding: %.2f ms a frame on its own thread\n",
             static_cast<long long>(frames_), video, elapsed, frames_ / elapsed, video / elapsed,
-            elapsed * per_frame, (reading_seconds_ - waiting_seconds_) * per_frame, waiting_seconds_ * per_frame,
-            encoder_.busy_seconds() * per_frame);
+            (elapsed - reading_seconds_) * per_frame, reading * per_frame,
+            waiting_seconds_ * per_frame, encoder_.busy_seconds() * per_frame);
 }
