@@ -341,6 +341,14 @@ bool FirstStreamHasEnded()
     return !audio_device.playing.empty() && audio_device.playing.front()->loops > 0;
 }
 
+double FirstStreamSeconds()
+{
+    if (audio_device.playing.empty())
+        return 0;
+    const SF_INFO& info = audio_device.playing.front()->info;
+    return static_cast<double>(info.frames) / info.samplerate;
+}
+
 AudioStream* CreateFileStream(const char* path)
 {
     if (!audio_device.open)

@@ -43,6 +43,8 @@ void OpenOfflineAudio();
 void MixOffline(float* out, int frames);
 // Whether the first stream started has played to its end at least once.
 bool FirstStreamHasEnded();
+// The length of the first stream started in seconds; 0 before one has started.
+double FirstStreamSeconds();
 
 // Opens a file for streaming; null when there is no device or the file cannot be decoded: no
 // frames at open, or a sample rate outside 8 to 384 kHz.

@@ -3,12 +3,15 @@
 #include "capture/frame_capture.h"
 
 #include "app/window.h"
+#include "audio/audio_device.h"
 #include "render/render_target.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -147,12 +150,16 @@ void CaptureFrames::ShowProgress(bool last)
     last_progress_ = Clock::now();
     double elapsed = SecondsSince(started_);
     double rate = elapsed > 0 ? frames_ / elapsed : 0;
-    double left = rate > 0 ? (frames_at_most_ - frames_) / rate : 0;
+    // Without a length given, the capture ends with the music, if it plays, or the script.
+    double frames = static_cast<double>(frames_at_most_);
+    bool known = options_.frames > 0 || FirstStreamSeconds() > 0;
+    if (options_.frames < 0 && known)
+        frames = std::min(frames, std::ceil(FirstStreamSeconds() * options_.fps));
+    double left = rate > 0 ? std::max(0.0, frames - static_cast<double>(frames_)) / rate : 0;
     char line[160];
     snprintf(line, sizeof line, "frame %lld, %.2f s of video, %.1f frames a second, %s%d:%02d left",
              static_cast<long long>(frames_), static_cast<double>(frames_) / options_.fps, rate,
-             options_.frames > 0 ? "" : "at most ", static_cast<int>(left) / 60,
-             static_cast<int>(left) % 60);
+             known ? "" : "at most ", static_cast<int>(left) / 60, static_cast<int>(left) % 60);
     if (terminal_)
         fprintf(stderr, "\r%s\033[K%s", line, last ? "\n" : "");
     else if (!last)
