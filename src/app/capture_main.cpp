@@ -13,10 +13,39 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 
 static const int kMaxSeconds = 600;  // when neither the script, the options nor the music end it
+
+// The capture while frames may still come: a script that ends the process with os.exit gets the
+// frames so far as a complete file, or the exit status says that the file is not.
+static CaptureFrames* unfinished = nullptr;
+
+static void FinishOnExit()
+{
+    CaptureFrames* capture = unfinished;
+    unfinished = nullptr;
+    if (capture && !capture->Finish())
+        _exit(1);
+}
+
+// The first Ctrl+C ends the capture after the current frame; a second one ends the program.
+static void OnInterrupt(int)
+{
+    capture_interrupted = 1;
+}
+
+static void CatchInterrupt()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
 
 int main(int argc, char** argv)
 {
@@ -49,6 +78,11 @@ int main(int argc, char** argv)
     std::vector<char*> script_argv = {argv[0]};
     for (std::string& arg : options.script_args)
         script_argv.push_back(arg.data());
-    return RunProgram(static_cast<int>(script_argv.size()), script_argv.data(),
-                      {clock, audio, capture});
+    unfinished = &capture;
+    atexit(FinishOnExit);
+    CatchInterrupt();
+    int status = RunProgram(static_cast<int>(script_argv.size()), script_argv.data(),
+                            {clock, audio, capture});
+    unfinished = nullptr;
+    return status;
 }

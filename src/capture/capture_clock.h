@@ -5,7 +5,11 @@
 #include "audio/audio_device.h"
 #include "frame_pieces.h"
 
+#include <csignal>
 #include <cstdint>
+
+// Set by Ctrl+C: the capture ends after the frame being drawn, with a complete file.
+inline volatile sig_atomic_t capture_interrupted = 0;
 
 class CaptureClock : public FrameClock {
 public:
@@ -19,7 +23,7 @@ public:
     // track's last samples belong to the frame before it.
     bool Next(FrameTime& frame) override
     {
-        if (next_ >= frames_ || (until_music_end_ && FirstStreamHasEnded()))
+        if (capture_interrupted || next_ >= frames_ || (until_music_end_ && FirstStreamHasEnded()))
             return false;
         frame = {static_cast<double>(next_) / fps_, next_ == 0 ? 0.0 : 1.0 / fps_};
         next_++;

@@ -83,6 +83,7 @@ bool CaptureFrames::Begin()
     }
     terminal_ = isatty(STDERR_FILENO);
     started_ = last_progress_ = Clock::now();
+    begun_ = true;
     return true;
 }
 
@@ -124,6 +125,13 @@ void CaptureFrames::FrameDrawn()
 
 bool CaptureFrames::Finish()
 {
+    if (finished_)
+        return complete_;
+    finished_ = true;
+    if (!begun_) {
+        Report("the script ended before its first frame: nothing was captured");
+        return false;
+    }
     if (frames_ > 0) {
         HandOver(pixel_buffers_[(frames_ - 1) % 2]);
         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
@@ -137,7 +145,8 @@ bool CaptureFrames::Finish()
         Report("the script quit before its first frame: nothing was captured");
     else
         ShowSummary();
-    return complete && frames_ > 0;
+    complete_ = complete && frames_ > 0;
+    return complete_;
 }
 
 // "frame 120, 2.00 s of video, 39.3 frames a second, 0:12 left": in place on a terminal, every

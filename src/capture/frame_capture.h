@@ -19,6 +19,7 @@ public:
     }
     bool Begin() override;
     void FrameDrawn() override;
+    // Also called when the script ends the process: the frames captured until then make the file.
     bool Finish() override;
 
 private:
@@ -40,4 +41,6 @@ private:
     double reading_seconds_ = 0;  // read-back, mapping and copying
     double waiting_seconds_ = 0;  // for a buffer the encoder has finished with
     bool terminal_ = false;
+    bool begun_ = false;
+    bool finished_ = false, complete_ = false;
 };

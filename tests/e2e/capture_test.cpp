@@ -191,7 +191,13 @@ TEST(Capture, TenFramesToAPatternAndNothingBeforeAFrameWhenTheCommandIsBad)
     EXPECT_FALSE(fs::exists(dir.Path() + "/out.mp4"));
 }
 
-TEST(Capture, ScriptsWithoutAWindowOrAFrameFail)
+static std::string VideoFrames(const std::string& video)
+{
+    return Output("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                  "stream=nb_read_frames -of csv=p=0 '" + video + "'");
+}
+
+TEST(Capture, HowTheScriptEndsDecidesTheFileAndTheStatus)
 {
     ScriptDir dir;
     dir.Write("res/main.lua", "function update() end");
@@ -199,10 +205,63 @@ TEST(Capture, ScriptsWithoutAWindowOrAFrameFail)
     EXPECT_NE(no_window.exit_code, 0);
     EXPECT_NE(no_window.err.find("opened no window"), std::string::npos) << no_window.err;
 
-    dir.Write("res/main.lua", "function initialize() OpenWindow(64, 48, 't') Quit() end");
-    RunResult no_frame = RunCapture(dir, {"out.mkv"});
-    EXPECT_NE(no_frame.exit_code, 0);
-    EXPECT_NE(no_frame.err.find("nothing was captured"), std::string::npos) << no_frame.err;
+    for (const char* end : {"Quit()", "os.exit(0)"}) {
+        dir.Write("res/main.lua",
+                  std::string("function initialize() OpenWindow(64, 48, 't') ") + end + " end");
+        RunResult no_frame = RunCapture(dir, {"out.mkv"});
+        EXPECT_NE(no_frame.exit_code, 0) << end;
+        EXPECT_NE(no_frame.err.find("nothing was captured"), std::string::npos) << no_frame.err;
+    }
+
+    // Ended from inside frame 20's update: frames 0 to 19 make a complete file.
+    dir.Write("res/main.lua", R"(
+        local frame = 0
+        function initialize() OpenWindow(64, 48, 't') end
+        function update() if frame == 20 then os.exit(0) end frame = frame + 1 end)");
+    RunResult exited = RunCapture(dir, {"exited.mkv"});
+    EXPECT_EQ(exited.exit_code, 0) << exited.err;
+    EXPECT_EQ(VideoFrames(dir.Path() + "/exited.mkv"), "20\n");
+
+    // Ctrl+C (here sent from a shell the script starts in frame 10; the shell's caller ignores it
+    // while it waits) ends the capture with a complete file of the frames so far.
+    dir.Write("res/main.lua", R"(
+        local frame = 0
+        function initialize() OpenWindow(64, 48, 't') end
+        function update()
+            if frame == 10 then os.execute("(sleep 0.5; kill -INT $PPID) >/dev/null 2>&1 &") end
+            frame = frame + 1
+        end)");
+    RunResult interrupted = RunCapture(dir, {"interrupted.mkv"});
+    EXPECT_EQ(interrupted.exit_code, 0) << interrupted.err;
+    int frames = std::stoi("0" + VideoFrames(dir.Path() + "/interrupted.mkv"));
+    EXPECT_GT(frames, 10);
+    EXPECT_LT(frames, 36000);
+}
+
+// Frames of 1837.5 samples at 24 frames a second: the sound beside the frames is the track, sample
+// for sample from the first frame, with none lost or repeated where a frame's share is rounded.
+TEST(Capture, TheSoundIsTheTrackSampleForSample)
+{
+    ScriptDir dir;
+    WriteCaptureScript(dir);
+    RunResult r = RunCapture(dir, {"--fps", "24", "--frames", "27", "--size", "32x24", "%d.png"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    SF_INFO info{};
+    SNDFILE* wav = sf_open((dir.Path() + "/audio.wav").c_str(), SFM_READ, &info);
+    ASSERT_NE(wav, nullptr);
+    EXPECT_EQ(info.frames, 27 * 44100 / 24);
+    std::vector<float> heard(static_cast<size_t>(info.frames) * 2);
+    sf_readf_float(wav, heard.data(), info.frames);
+    sf_close(wav);
+    SNDFILE* track = sf_open((dir.Path() + "/res/track.wav").c_str(), SFM_READ, &info);
+    std::vector<float> played(heard.size() / 2);
+    sf_readf_float(track, played.data(), static_cast<sf_count_t>(played.size()));
+    sf_close(track);
+    int differing = 0;
+    for (size_t i = 0; i < played.size(); i++)
+        differing += std::fabs(heard[2 * i] - played[i]) > 1e-4f ||
+                     std::fabs(heard[2 * i + 1] - played[i]) > 1e-4f;
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(Capture, TheBundledDemoForTwoSecondsToWebm)
