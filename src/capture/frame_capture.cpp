@@ -106,8 +106,6 @@ void CaptureFrames::HandOver(unsigned pixel_buffer)
 // Starts reading this frame into one pixel buffer and hands over the frame before from the other.
 void CaptureFrames::FrameDrawn()
 {
-    // The renderer may still be drawing: that time is the frame's, not the read-back's.
-    glFinish();
     auto start = Clock::now();
     GLint bound = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
@@ -175,8 +173,9 @@ void CaptureFrames::ShowProgress(bool last)
         fprintf(stderr, "%s\n", line);
 }
 
-// Where the time went: drawing (the update, the renderer, the swap), the read-back, the wait for
-// the encoder, and the encoder's own thread.
+// Where the time went: drawing (the update and the swap), the read-back (with a software renderer,
+// this includes finishing the frame's drawing, which the read waits for), the wait for the
+// encoder, and the encoder's own thread.
 void CaptureFrames::ShowSummary()
 {
     double elapsed = SecondsSince(started_);
