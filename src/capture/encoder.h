@@ -37,7 +37,7 @@ public:
     void SubmitSamples(const float* samples, int frames);
     // Encodes what is queued, flushes the codecs and closes the files.
     bool Finish(std::string& error);
-    // Seconds the thread spent encoding, and frames it has encoded.
+    // Processor seconds the thread spent encoding, and frames it has encoded.
     double busy_seconds() const { return busy_seconds_; }
     int64_t frames_encoded() const { return frames_encoded_; }
 

@@ -185,7 +185,7 @@ void CaptureFrames::ShowSummary()
     fprintf(stderr,
             "demohost-capture: %lld frames (%.2f s) in %.2f s: %.1f frames a second, %.2f x real "
             "time; a frame: %.2f ms drawing, %.2f ms reading back, %.2f ms waiting for the "
-            "encoder; encoding: %.2f ms a frame on its own thread\n",
+            "encoder; encoding: %.2f ms of processor time a frame on its own thread\n",
             static_cast<long long>(frames_), video, elapsed, frames_ / elapsed, video / elapsed,
             (elapsed - reading_seconds_) * per_frame, reading * per_frame,
             waiting_seconds_ * per_frame, encoder_.busy_seconds() * per_frame);
