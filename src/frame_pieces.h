@@ -19,8 +19,8 @@ public:
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
-    // Before the script runs; false leaves the program without sound.
-    virtual bool Open() = 0;
+    // Before the script runs; a device that cannot be opened leaves the program without sound.
+    virtual void Open() = 0;
     // After each frame has been shown: the music of the frame's span of time is played.
     virtual void FramePlayed() = 0;
     virtual void Close() = 0;

@@ -25,7 +25,7 @@ private:
 // The device plays on its own thread and keeps its own time.
 class DeviceAudio : public AudioOutput {
 public:
-    bool Open() override { return OpenAudioDevice(); }
+    void Open() override { OpenAudioDevice(); }
     void FramePlayed() override {}
     void Close() override { CloseAudioDevice(); }
 };

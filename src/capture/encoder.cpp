@@ -98,14 +98,7 @@ Encoder::Encoder() : video_(new EncodedStream), audio_(new EncodedStream) {}
 
 Encoder::~Encoder()
 {
-    if (thread_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            closing_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
+    StopThread();
     video_.reset();
     audio_.reset();
     for (AVFormatContext* format : formats_) {
@@ -355,7 +348,6 @@ void Encoder::Run()
         lock.lock();
         busy_seconds_ += spent;
         if (job.pixels) {
-            frames_encoded_++;
             free_buffers_.push_back(job.pixels);
             changed_.notify_all();
         }
@@ -433,7 +425,8 @@ void Encoder::EncodeSamples(const std::vector<float>& samples)
         Fail("cannot encode the sound: " + ErrorText(result));
 }
 
-bool Encoder::Finish(std::string& error)
+// Lets the thread encode what is queued, then ends it.
+void Encoder::StopThread()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -442,6 +435,11 @@ bool Encoder::Finish(std::string& error)
     changed_.notify_all();
     if (thread_.joinable())
         thread_.join();
+}
+
+bool Encoder::Finish(std::string& error)
+{
+    StopThread();
     int result = 0;
     if (error_.empty()) {
         result = QueueSamples(*audio_, nullptr, 0);

@@ -37,9 +37,8 @@ public:
     void SubmitSamples(const float* samples, int frames);
     // Encodes what is queued, flushes the codecs and closes the files.
     bool Finish(std::string& error);
-    // Processor seconds the thread spent encoding, and frames it has encoded.
+    // Processor seconds the thread spent encoding.
     double busy_seconds() const { return busy_seconds_; }
-    int64_t frames_encoded() const { return frames_encoded_; }
 
 private:
     struct Job {
@@ -48,6 +47,7 @@ private:
     };
 
     void Run();
+    void StopThread();
     void EncodeFrame(const uint8_t* pixels);
     void EncodeSamples(const std::vector<float>& samples);
     void Fail(const std::string& message);
@@ -67,5 +67,4 @@ private:
     std::string error_;  // the first failure on the thread
     std::thread thread_;
     double busy_seconds_ = 0;
-    int64_t frames_encoded_ = 0;
 };

@@ -4,21 +4,19 @@
 
 #include "audio/audio_device.h"
 
-bool OfflineAudio::Open()
+void OfflineAudio::Open()
 {
     OpenOfflineAudio();
     block_.resize(static_cast<size_t>(AudioDevice::kRate / fps_ + 1) * AudioDevice::kChannels);
-    return true;
 }
 
 // Frame k's samples run from k * 44100 / fps to (k + 1) * 44100 / fps, rounded down: no sample is
 // lost or repeated, and the sound stays within a sample of the picture.
 void OfflineAudio::FramePlayed()
 {
+    int64_t begin = frames_played_ * AudioDevice::kRate / fps_;
     frames_played_++;
-    int64_t end = frames_played_ * AudioDevice::kRate / fps_;
-    int count = static_cast<int>(end - samples_mixed_);
-    samples_mixed_ = end;
+    int count = static_cast<int>(frames_played_ * AudioDevice::kRate / fps_ - begin);
     MixOffline(block_.data(), count);
     encoder_.SubmitSamples(block_.data(), count);
 }

@@ -10,7 +10,7 @@
 class OfflineAudio : public AudioOutput {
 public:
     OfflineAudio(int fps, Encoder& encoder) : fps_(fps), encoder_(encoder) {}
-    bool Open() override;
+    void Open() override;
     void FramePlayed() override;
     void Close() override;
 
@@ -18,6 +18,5 @@ private:
     int fps_;
     Encoder& encoder_;
     int64_t frames_played_ = 0;
-    int64_t samples_mixed_ = 0;
     std::vector<float> block_;
 };

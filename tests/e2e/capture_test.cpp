@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -65,10 +64,20 @@ static double Rms(const std::vector<float>& samples, double from, double to)
     return std::sqrt(sum / static_cast<double>(last - first));
 }
 
-static std::string ReadFile(const fs::path& path)
+// What ffprobe says of `video` with `options`, as comma-separated values without names.
+static std::string Probe(const std::string& video, const std::string& options)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return Output("ffprobe -v error " + options + " -of csv=p=0 '" + video + "'");
+}
+
+static std::string VideoFrames(const std::string& video)
+{
+    return Probe(video, "-count_frames -select_streams v:0 -show_entries stream=nb_read_frames");
+}
+
+static double Duration(const std::string& video)
+{
+    return std::stod(Probe(video, "-show_entries format=duration"));
 }
 
 TEST(Capture, ThreeSecondsAt30FpsToMp4AreFrameAndSampleExact)
@@ -82,16 +91,11 @@ TEST(Capture, ThreeSecondsAt30FpsToMp4AreFrameAndSampleExact)
     EXPECT_EQ(r.out, "sync\tone\t30\nsync\tafter\t31\nsync\ttwo\t60\n");
     std::string video = dir.Path() + "/out.mp4";
 
-    std::string streams = Output("ffprobe -v error -count_frames -show_entries "
-                                 "stream=codec_name,width,height,r_frame_rate,nb_read_frames "
-                                 "-of csv=p=0 '" + video + "'");
+    std::string streams = Probe(video, "-count_frames -show_entries stream=codec_name,width,height,"
+                                       "r_frame_rate,nb_read_frames");
     EXPECT_EQ(streams.substr(0, streams.find("\naac,")), "h264,320,240,30/1,90");
-    EXPECT_EQ(Output("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" + video +
-                     "'"),
-              "video\naudio\n");
-    double duration = std::stod(Output("ffprobe -v error -show_entries format=duration -of "
-                                       "csv=p=0 '" + video + "'"));
-    EXPECT_NEAR(duration, 3.0, 0.05);
+    EXPECT_EQ(Probe(video, "-show_entries stream=codec_type"), "video\naudio\n");
+    EXPECT_NEAR(Duration(video), 3.0, 0.05);
 
     // The sound as decoded from the file: loud only where the track is.
     std::string raw = Output("ffmpeg -v error -i '" + video + "' -f f32le -ac 1 -ar 44100 -");
@@ -126,9 +130,9 @@ TEST(Capture, PngFramesAreStretchedToTheSizeAndTheSameEveryRun)
     for (int k = 0; k < 16; k++) {
         char name[32];
         snprintf(name, sizeof name, "frames/%04d.png", k);
-        std::string a = ReadFile(fs::path(first.Path()) / name);
+        std::string a = ReadWholeFile(fs::path(first.Path()) / name);
         ASSERT_FALSE(a.empty()) << name;
-        EXPECT_EQ(a, ReadFile(fs::path(second.Path()) / name)) << name;
+        EXPECT_EQ(a, ReadWholeFile(fs::path(second.Path()) / name)) << name;
     }
     EXPECT_FALSE(fs::exists(fs::path(first.Path()) / "frames/0016.png"));
 
@@ -189,12 +193,6 @@ TEST(Capture, TenFramesToAPatternAndNothingBeforeAFrameWhenTheCommandIsBad)
         EXPECT_EQ(r.err.rfind("demohost-capture: ", 0), 0u) << shown << ": " << r.err;
     }
     EXPECT_FALSE(fs::exists(dir.Path() + "/out.mp4"));
-}
-
-static std::string VideoFrames(const std::string& video)
-{
-    return Output("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                  "stream=nb_read_frames -of csv=p=0 '" + video + "'");
 }
 
 TEST(Capture, HowTheScriptEndsDecidesTheFileAndTheStatus)
@@ -271,13 +269,9 @@ TEST(Capture, TheBundledDemoForTwoSecondsToWebm)
     RunResult r = RunCapture(dir, {"--seconds", "2", "demo.webm"}, 120);
     ASSERT_EQ(r.exit_code, 0) << r.err;
     std::string video = dir.Path() + "/demo.webm";
-    EXPECT_EQ(Output("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 '" + video +
-                     "'"),
-              "vp9\nopus\n");
-    EXPECT_EQ(Output("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                     "stream=width,height,nb_read_frames -of csv=p=0 '" + video + "'"),
+    EXPECT_EQ(Probe(video, "-show_entries stream=codec_name"), "vp9\nopus\n");
+    EXPECT_EQ(Probe(video, "-count_frames -select_streams v:0 -show_entries "
+                           "stream=width,height,nb_read_frames"),
               "800,600,120\n");
-    double duration = std::stod(Output("ffprobe -v error -show_entries format=duration -of "
-                                       "csv=p=0 '" + video + "'"));
-    EXPECT_NEAR(duration, 2.0, 0.05);
+    EXPECT_NEAR(Duration(video), 2.0, 0.05);
 }

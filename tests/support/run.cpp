@@ -115,14 +115,19 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
     return Run(DEMOHOST_PATH, dir, args, timeout_seconds, "");
 }
 
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
                      double timeout_seconds)
 {
     // Outside the script's folder, which the tests list.
     std::string err_path = dir.Path() + ".stderr";
     RunResult result = Run(CAPTURE_PATH, dir, args, timeout_seconds, err_path);
-    std::ifstream err(err_path, std::ios::binary);
-    result.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+    result.err = ReadWholeFile(err_path);
     fs::remove(err_path);
     return result;
 }

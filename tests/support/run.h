@@ -30,6 +30,8 @@ private:
 // has not ended it within two seconds.
 RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args = {},
                       double timeout_seconds = 30);
+// The whole content of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
 // Runs demohost-capture the same way, keeping its standard error too.
 RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
                      double timeout_seconds = 60);
