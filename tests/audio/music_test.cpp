@@ -16,21 +16,17 @@
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <set>
-#include <thread>
 
-// SDL's dummy driver plays 1024-frame blocks (23 ms): a point waits up to a block for the music to
-// start and up to a block for its own to be played, and sanitizer builds run slower still.
-static const double kLate = 0.08;
+// Lateness is judged on the sound heard (the device's clock), which a busy machine slows down
+// with the test. SDL's dummy driver plays 1024-frame blocks (23 ms): a point waits up to a block
+// for the music to start and up to a block for its own to be played; the rest is the poll's
+// delay, which a busy machine stretches.
+static const double kLate = 2 * 1024.0 / 44100 + 0.1;
 
 class Music : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(OpenAudioDevice()); }
     void TearDown() override { CloseAudioDevice(); }
-    SeenEvents Collect(Clock::time_point start, double seconds)
-    {
-        return log.Collect(start, seconds);
-    }
     MusicEventLog log;
     TestState& lua = log.lua;
 };
@@ -38,24 +34,28 @@ protected:
 TEST_F(Music, SyncsArriveAfterTheirTimeEveryLoop)
 {
     std::string path = WriteSine("loop.wav", 0.6, 440, 0.5);
-    Clock::time_point start = Clock::now();
+    double call = SecondsHeard();
     ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {0.2, 'first', 0.4, 'second'})"), "");
-    auto seen = Collect(start, 1.35);
     std::vector<std::pair<std::string, double>> expected = {
         {"first", 0.2}, {"second", 0.4}, {"end", 0.6}, {"first", 0.8}, {"second", 1.0},
         {"end", 1.2}};
+    auto seen = log.CollectCount(expected.size());
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); i++) {
+        double heard = log.device_seconds[i] - call;
         EXPECT_EQ(seen[i].first, expected[i].first);
-        EXPECT_GE(seen[i].second, expected[i].second) << expected[i].first << " " << i;
-        EXPECT_LE(seen[i].second, expected[i].second + kLate) << expected[i].first << " " << i;
+        EXPECT_GE(heard, expected[i].second) << expected[i].first << " " << i;
+        EXPECT_LE(heard, expected[i].second + kLate) << expected[i].first << " " << i;
     }
 }
 
 TEST_F(Music, EndsCollapseAndSyncsKeepTheirOrderPastAFailingHandler)
 {
     // Between the deliveries: syncs at 0.1, 0.3 and 0.5 s and ends at 0.2 and 0.4 s, delivered
-    // at 0.58 s: after the last of them has waited its most, before the end at 0.6 s.
+    // after 0.58 s of sound, before the end at 0.6 s. Mixed offline, so that exactly that much
+    // has been heard whatever the machine's load.
+    CloseAudioDevice();
+    OpenOfflineAudio();
     std::string path = WriteSine("short.wav", 0.2, 440, 0.5);
     ASSERT_EQ(lua.Run(R"(
         local failed = false
@@ -66,7 +66,9 @@ TEST_F(Music, EndsCollapseAndSyncsKeepTheirOrderPastAFailingHandler)
         PlayMusicWithSync(")" + path + R"(", {0.1, "s"})
     )"),
               "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(580));
+    std::vector<float> block(2 * 441);
+    for (int i = 0; i < 58; i++)
+        MixOffline(block.data(), 441);
     testing::internal::CaptureStdout();
     DeliverMusicEvents(lua.L);
     std::string out = testing::internal::GetCapturedStdout();
@@ -79,47 +81,51 @@ TEST_F(Music, EndsCollapseAndSyncsKeepTheirOrderPastAFailingHandler)
 TEST_F(Music, OddTablesEmptyTablesAndOddTimes)
 {
     std::string path = WriteSine("odd.wav", 0.3, 440, 0.5);
-    Clock::time_point start = Clock::now();
-    ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {0.1, 'named', 0.15})"
-                      "PlayMusicWithSync('" + path + "', {})"
-                      "PlayMusicWithSync('" + path + "', 'not a table')"
-                      "PlayMusicWithSync('" + path + "', {'soon', 'zero', -5, 'negative', 0/0, "
+    // Times that are no number, negative or NaN are the start, in table order, at once; times
+    // past the end never come.
+    double call = SecondsHeard();
+    ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {'soon', 'zero', -5, 'negative', 0/0, "
                       "'nan', 1e300, 'never', 1/0, 'never', 0.31, 'past the end'})"),
               "");
-    auto seen = Collect(start, 0.15 + kLate);
-    std::multiset<std::string> early;
-    for (auto& [name, at] : seen)
-        if (at < 0.08)
-            early.insert(name);
-    EXPECT_EQ(early, (std::multiset<std::string>{"zero", "negative", "nan"}));
-    std::multiset<std::string> later;
-    for (auto& [name, at] : seen)
-        if (at >= 0.08)
-            later.insert(name);
-    EXPECT_EQ(later, (std::multiset<std::string>{"named", "nil"}));
-    auto rest = Collect(start, 0.3 + kLate);
+    auto seen = log.CollectCount(3);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].first + seen[1].first + seen[2].first, "zeronegativenan");
+    EXPECT_LT(log.device_seconds[2] - call, kLate);
+    // A last time without a name is nil; an empty table or none gives no points.
+    call = SecondsHeard();
+    ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {0.1, 'named', 0.15})"
+                      "PlayMusicWithSync('" + path + "', {})"
+                      "PlayMusicWithSync('" + path + "', 'not a table')"),
+              "");
+    auto rest = log.CollectUntilHeard(call + 0.3 + kLate);
+    std::vector<std::string> syncs;
     int ends = 0;
-    for (auto& [name, at] : rest)
+    for (size_t i = 3; i < rest.size(); i++) {
+        const std::string& name = rest[i].first;
         ends += name == "end";
-    // Four streams loop once each: four end events between two deliveries may collapse, but
-    // at least one arrives.
+        EXPECT_TRUE(name != "never" && name != "past the end") << name;
+        if (syncs.size() < 2 && (name == "named" || name == "nil")) {
+            syncs.push_back(name);
+            EXPECT_GE(log.device_seconds[i] - call, name == "named" ? 0.1 : 0.15);
+        }
+    }
+    EXPECT_EQ(syncs, (std::vector<std::string>{"named", "nil"}));
+    // The streams loop: end events between two deliveries may collapse, but at least one arrives.
     EXPECT_GE(ends, 1);
-    for (auto& [name, at] : rest)
-        EXPECT_NE(name, "never");
 }
 
 TEST_F(Music, OtherRatesAndMonoPlayAtTheirOwnSpeed)
 {
     std::string path = WriteSine("fast.wav", 0.5, 440, 0.5, 48000, 2);
-    Clock::time_point start = Clock::now();
+    double call = SecondsHeard();
     ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {0.3, 'mark'})"), "");
-    auto seen = Collect(start, 0.5 + kLate);
+    auto seen = log.CollectCount(2);
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].first, "mark");
-    EXPECT_GE(seen[0].second, 0.3);
-    EXPECT_LE(seen[0].second, 0.3 + kLate);
+    EXPECT_GE(log.device_seconds[0] - call, 0.3);
+    EXPECT_LE(log.device_seconds[0] - call, 0.3 + kLate);
     EXPECT_EQ(seen[1].first, "end");
-    EXPECT_GE(seen[1].second, 0.5);
+    EXPECT_GE(log.device_seconds[1] - call, 0.5);
 }
 
 TEST_F(Music, TagsAreArtistThenTitle)
@@ -163,8 +169,9 @@ TEST_F(Music, SpectrumFindsASineAtItsBin)
     EXPECT_EQ(lua.Run("assert(#GetSpectrum() == 512)"), "");
     // Bin 40's centre frequency.
     std::string path = WriteSine("bin40.wav", 1.0, 40 * 44100.0 / 1024, 0.5);
+    double call = SecondsHeard();
     ASSERT_EQ(lua.Run("PlayMusic('" + path + "')"), "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    log.CollectUntilHeard(call + 0.15);
     EXPECT_EQ(lua.Run(R"(
         local s = GetSpectrum()
         assert(#s == 512)
@@ -204,7 +211,7 @@ TEST_F(Music, DenseSyncsAreAllDeliveredInOrderPastAStallingHandler)
         PlayMusicWithSync(")" + path + R"(", syncs)
     )"),
               "");
-    SeenEvents seen = Collect(Clock::now(), 1.9);
+    SeenEvents seen = log.CollectCount(6000);
     ASSERT_EQ(seen.size(), 6000u);
     for (size_t i = 0; i < seen.size(); i++)
         ASSERT_EQ(seen[i].first, std::to_string(i + 1));
@@ -216,7 +223,7 @@ TEST_F(Music, SyncPointsFireInTimeOrderWhateverTheTableOrder)
     ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {0.3, 'c', 0.1, 'a', 0.2, 'b', 0.1, "
                       "'a2'})"),
               "");
-    SeenEvents seen = Collect(Clock::now(), 0.4);
+    SeenEvents seen = log.CollectCount(4);
     std::vector<std::string> names;
     for (auto& [name, at] : seen)
         names.push_back(name);
@@ -226,7 +233,7 @@ TEST_F(Music, SyncPointsFireInTimeOrderWhateverTheTableOrder)
     ASSERT_EQ(lua.Run("local s = {} for i = 200000, 1, -1 do s[#s + 1] = i * 1e-5 s[#s + 1] = 'x' "
                       "end PlayMusicWithSync('" + path + "', s)"),
               "");
-    EXPECT_LT(SecondsSince(start), 3.0);
+    EXPECT_LT(SecondsSince(start), 5.0);
 }
 
 TEST_F(Music, FilesThatPromiseMoreThanTheyHoldAndImpossibleRatesAreNoStreams)
@@ -269,8 +276,8 @@ TEST_F(Music, FilesThatPromiseMoreThanTheyHoldAndImpossibleRatesAreNoStreams)
     // Neither plays: no end events, and the spectrum answers at once.
     Clock::time_point start = Clock::now();
     EXPECT_EQ(lua.Run("assert(#GetSpectrum() == 512)"), "");
-    EXPECT_LT(SecondsSince(start), 0.5);
-    EXPECT_TRUE(Collect(Clock::now(), 0.3).empty());
+    EXPECT_LT(SecondsSince(start), 2.0);
+    EXPECT_TRUE(log.CollectUntilHeard(SecondsHeard() + 0.3).empty());
 }
 
 TEST_F(Music, EveryChannelOfAFileIsHeard)
@@ -280,9 +287,9 @@ TEST_F(Music, EveryChannelOfAFileIsHeard)
     std::string centre = WriteSineOnChannel("centre.wav", 3, 2, frequency, 0.5);
     std::string back = WriteSineOnChannel("back.wav", 6, 4, frequency, 0.5);
     ASSERT_EQ(lua.Run("PlayMusic('" + centre + "')"), "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    log.CollectUntilHeard(SecondsHeard() + 0.15);
     EXPECT_EQ(lua.Run("local s = GetSpectrum() assert(math.abs(s[41] - 0.354) < 0.03, s[41])"), "");
     ASSERT_EQ(lua.Run("PlayMusic('" + back + "')"), "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    log.CollectUntilHeard(SecondsHeard() + 0.15);
     EXPECT_EQ(lua.Run("local s = GetSpectrum() assert(math.abs(s[41] - 0.25) < 0.03, s[41])"), "");
 }

@@ -26,22 +26,47 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+double SecondsHeard()
+{
+    return static_cast<double>(audio_device.frames_heard.load()) / AudioDevice::kRate;
+}
+
+void MusicEventLog::Poll(Clock::time_point start)
+{
+    DeliverMusicEvents(lua.L);
+    double at = SecondsSince(start);
+    double device = SecondsHeard();
+    lua_getglobal(lua.L, "events");
+    for (size_t i = seen_.size() + 1; i <= lua_objlen(lua.L, -1); i++) {
+        lua_rawgeti(lua.L, -1, static_cast<int>(i));
+        seen_.emplace_back(lua_tostring(lua.L, -1), at);
+        device_seconds.push_back(device);
+        lua_pop(lua.L, 1);
+    }
+    lua_pop(lua.L, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 SeenEvents MusicEventLog::Collect(Clock::time_point start, double seconds)
 {
-    while (SecondsSince(start) < seconds) {
-        DeliverMusicEvents(lua.L);
-        double at = SecondsSince(start);
-        double device = static_cast<double>(audio_device.frames_heard.load()) / AudioDevice::kRate;
-        lua_getglobal(lua.L, "events");
-        for (size_t i = seen_.size() + 1; i <= lua_objlen(lua.L, -1); i++) {
-            lua_rawgeti(lua.L, -1, static_cast<int>(i));
-            seen_.emplace_back(lua_tostring(lua.L, -1), at);
-            device_seconds.push_back(device);
-            lua_pop(lua.L, 1);
-        }
-        lua_pop(lua.L, 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    while (SecondsSince(start) < seconds)
+        Poll(start);
+    return seen_;
+}
+
+SeenEvents MusicEventLog::CollectCount(size_t count)
+{
+    Clock::time_point start = Clock::now();
+    while (seen_.size() < count && SecondsSince(start) < kGiveUpSeconds)
+        Poll(start);
+    return seen_;
+}
+
+SeenEvents MusicEventLog::CollectUntilHeard(double seconds)
+{
+    Clock::time_point start = Clock::now();
+    while (SecondsHeard() < seconds && SecondsSince(start) < kGiveUpSeconds)
+        Poll(start);
     return seen_;
 }
 
@@ -67,7 +92,7 @@ void ExpectSpectrumFollowsSyncs(double wait_seconds)
         PlayMusicWithSync(")" + path + R"(", syncs)
     )"),
               "");
-    SeenEvents seen = log.Collect(Clock::now(), 4.1);
+    SeenEvents seen = log.CollectCount(8);
     ASSERT_EQ(seen.size(), 8u);
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(seen[i].first, std::to_string(i) + "@" + std::to_string(bins[i]));
