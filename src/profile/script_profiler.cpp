@@ -267,8 +267,9 @@ static ProfilerState* OpenOutput(const char* pattern)
     return new ProfilerState;
 }
 
-// The os.exit installed by start: records every open frame, then exits through the os.exit it
-// replaced with the script's arguments, so the status it chose is kept.
+// The os.exit installed by start: records every open frame, then calls the os.exit it replaced
+// with the script's arguments, so the status it chose is kept; when that function is the script's
+// own and returns, its results are returned. Without a saved function the process exits here.
 static int ExitReplacement(lua_State* L)
 {
     if (running_state)
@@ -276,8 +277,10 @@ static int ExitReplacement(lua_State* L)
     lua_pushlightuserdata(L, &exit_key);
     lua_rawget(L, LUA_REGISTRYINDEX);
     if (lua_isfunction(L, -1) && lua_tocfunction(L, -1) != ExitReplacement) {
+        int arguments = lua_gettop(L) - 1;
         lua_insert(L, 1);
-        lua_call(L, lua_gettop(L) - 1, 0);
+        lua_call(L, arguments, LUA_MULTRET);
+        return lua_gettop(L);
     }
     exit(static_cast<int>(luaL_optinteger(L, 1, EXIT_SUCCESS)));
 }
@@ -331,13 +334,17 @@ static int CurrentLevel(lua_State* L)
 }
 
 // The debug hook is one per state: another profiler's (or the script's own) is not taken over.
+// Starting then says so in one line and gives false, so the calling script goes on.
 static int profiler_start(lua_State* L)
 {
     const char* pattern = lua_gettop(L) == 1 ? luaL_checkstring(L, 1) : nullptr;
     lua_Hook hook = lua_gethook(L);
-    if (hook && hook != Hook)
-        return luaL_error(L, "ScriptProfiler error: another debug hook (the zones profiler's?) "
-                             "is running!");
+    if (hook && hook != Hook) {
+        printf("ScriptProfiler error: another debug hook (the zones profiler's?) is running; "
+               "not started\n");
+        lua_pushboolean(L, 0);
+        return 1;
+    }
     Finish();
     Calibrate(L);
     ProfilerState* state = OpenOutput(pattern);

@@ -4,6 +4,7 @@
 
 #include "profile/lua_module.h"
 
+#include <cstdio>
 #include <vector>
 
 int zone_hook_running = 0;
@@ -17,11 +18,11 @@ struct HookFrame {
 
 // The hook's open frames, innermost last, and the state it was started on (other threads, such
 // as coroutines that inherited the hook, are not timed: their frames come and go with yields).
-// Records are reached by index, so a value a script put in the weak table cannot point anywhere.
+// Records are reached by index into script_zone_map, so a value a script put in the weak table
+// cannot point anywhere.
 static struct {
     std::vector<HookFrame> frames;
     lua_State* state = nullptr;
-    std::vector<ScriptZoneRecord*> records;
 } zone_hook;
 
 // Registry key of the weak table from function values to record indices.
@@ -41,28 +42,27 @@ void UnwindScriptZones(uint32_t depth)
     end_zones_to_depth(depth);
 }
 
-// "C:name" for C functions, "source(line):name" for script functions.
+// "C:name" for C functions, "source(line):name" for script functions. A chunk loaded from a
+// string is named by its short form ([string "..."]): its source is the whole code, which would
+// make every zone name as long as the chunk and break the report's lines.
 static std::string ZoneName(lua_State* L, lua_Debug* ar)
 {
     std::string name = ar->name;
     lua_getinfo(L, "S", ar);
     if (ar->what[0] == 'C')
         return "C:" + name;
-    if (ar->what[0] == 'L')
-        return std::string(ar->source) + "(" + std::to_string(ar->linedefined) + "):" + name;
-    return "<unknown>";
+    if (ar->what[0] != 'L')
+        return "<unknown>";
+    const char* source = ar->source[0] == '@' || ar->source[0] == '=' ? ar->source : ar->short_src;
+    return std::string(source) + "(" + std::to_string(ar->linedefined) + "):" + name;
 }
 
-static size_t RecordIndex(const std::string& name)
+static size_t NewRecord(const std::string& name)
 {
-    std::unique_ptr<ScriptZoneRecord>& record = script_zone_map[name];
-    if (!record) {
-        record = std::make_unique<ScriptZoneRecord>();
-        record->name = name;
-        record->zone.name = record->name.c_str();
-        record->index = zone_hook.records.size();
-        zone_hook.records.push_back(record.get());
-    }
+    auto& record = script_zone_map.emplace_back(std::make_unique<ScriptZoneRecord>());
+    record->name = name;
+    record->zone.name = record->name.c_str();
+    record->index = script_zone_map.size() - 1;
     return record->index;
 }
 
@@ -93,17 +93,17 @@ static ScriptZoneRecord& FindRecord(lua_State* L, lua_Debug* ar)
     lua_rawget(L, -3);
     lua_Number index = lua_tonumber(L, -1);
     bool known = lua_isnumber(L, -1) && index >= 0 &&
-                 index < static_cast<lua_Number>(zone_hook.records.size());
+                 index < static_cast<lua_Number>(script_zone_map.size());
     if (known) {
         lua_pop(L, 3);
-        return *zone_hook.records[static_cast<size_t>(index)];
+        return *script_zone_map[static_cast<size_t>(index)];
     }
     lua_pop(L, 1);
-    size_t found = RecordIndex(ZoneName(L, ar));
+    size_t found = NewRecord(ZoneName(L, ar));
     lua_pushnumber(L, static_cast<lua_Number>(found));
     lua_rawset(L, -3);
     lua_pop(L, 1);
-    return *zone_hook.records[found];
+    return *script_zone_map[found];
 }
 
 // Times named calls as zones. A function returning at call level k ends every frame deeper than
@@ -160,14 +160,16 @@ int ZoneLua_damping(lua_State* L)
 }
 
 // The debug hook is one per state: a hook of another profiler (or the script's own) is not taken
-// over silently.
+// over. Starting then says so in one line and does nothing, so the calling script goes on.
 int ZoneLua_start(lua_State* L)
 {
     lua_Hook hook = lua_gethook(L);
     if (hook == ZoneHook)
         return 0;
-    if (hook)
-        return luaL_error(L, "zones.start: another debug hook (the script profiler's?) is running");
+    if (hook) {
+        printf("zones.start: another debug hook (the script profiler's?) is running; not started\n");
+        return 0;
+    }
     zone_hook_running = 1;
     zone_hook.state = L;
     zone_hook.frames.clear();

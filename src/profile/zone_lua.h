@@ -10,13 +10,14 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #define ZONE_LUA_EXPORT extern "C" __attribute__((visibility("default")))
 
-// The zone of one zone name ("source(line):name" or "C:name"); records never move, so the zone
-// and its name keep their addresses. Function values reach their record through a weak table,
-// so a function allocated where a collected one was never inherits its name.
+// The zone of one function value, named "source(line):name" or "C:name" (two closures of the same
+// code are two zones with equal names); records never move, so the zone and its name keep their
+// addresses. Function values reach their record through a weak table, so a function allocated
+// where a collected one was never inherits its record.
 struct ScriptZoneRecord {
     ProfileZone zone;
     NodeCache cache;
@@ -24,7 +25,8 @@ struct ScriptZoneRecord {
     size_t index;  // in the hook's list of records
 };
 
-using ScriptZoneMap = std::unordered_map<std::string, std::unique_ptr<ScriptZoneRecord>>;
+// Every record made, in the order of their functions' first timed calls; never shrinks.
+using ScriptZoneMap = std::vector<std::unique_ptr<ScriptZoneRecord>>;
 
 extern int zone_hook_running;
 extern ScriptZoneMap script_zone_map;

@@ -12,7 +12,7 @@
 #include <cstdio>
 
 // What stops an image before it is decoded: not a regular file, HDR (whose decoder can hang on
-// a cut file), or a size beyond what the GL takes or kMaxImageSide; null when it may be decoded.
+// a cut file), or a size beyond what the GL takes; null when it may be decoded.
 static const char* Refusal(FILE* file)
 {
     if (!file)
@@ -24,7 +24,7 @@ static const char* Refusal(FILE* file)
         return nullptr;
     GLint max_size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
-    if (width > kMaxImageSide || height > kMaxImageSide || width > max_size || height > max_size)
+    if (width > max_size || height > max_size)
         return "image too large";
     return nullptr;
 }
@@ -41,7 +41,7 @@ TextureHandle LoadTexture(const char* path)
     if (file)
         fclose(file);
     if (!pixels) {
-        printf("Image loading error: %s\n", refusal ? refusal : stbi_failure_reason());
+        printf("Image loading error: %s: %s\n", refusal ? refusal : stbi_failure_reason(), path);
         return 0;
     }
     GLuint name = 0;
@@ -53,4 +53,11 @@ TextureHandle LoadTexture(const char* path)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     stbi_image_free(pixels);
     return static_cast<TextureHandle>(name);
+}
+
+void DeleteTexture(TextureHandle texture)
+{
+    GLuint name = static_cast<GLuint>(texture);
+    if (name != 0 && glfwGetCurrentContext())
+        glDeleteTextures(1, &name);
 }

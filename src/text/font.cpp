@@ -63,11 +63,14 @@ static float TexCoord(int64_t pixels, int32_t size)
 static void ReadPage(BitmapFont& font, std::string_view line, const char* directory)
 {
     int32_t id = ReadInt(line, "id");
-    // A page is loaded once: a file naming it again would otherwise leave a texture per line.
-    if (id < 0 || id >= font.pageCount || font.pageTextures[id] != 0)
+    if (id < 0 || id >= font.pageCount)
         return;
+    // A page named again takes the later file; the texture it replaces is freed, not left behind.
     std::string path = directory + PageFileName(ReadValue(line, "file"));
+    TextureHandle replaced = font.pageTextures[id];
     font.pageTextures[id] = LoadTexture(path.c_str());
+    if (replaced != 0)
+        DeleteTexture(replaced);
 }
 
 static void ReadGlyph(BitmapFont& font, std::string_view line, int32_t scaleW, int32_t scaleH)

@@ -297,3 +297,18 @@ os.exit(7)
     std::string log = dir.Path() + "/" + folder + "/" + name + ".log";
     ASSERT_EQ(Named(log, "work").size(), 1u);
 }
+
+TEST(ScriptProfiler, AnExitTheScriptReplacedIsCalledAndItsResultsReturned)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(os.exit = function(code) print("asked", code) return "stayed" end
+profiler.start("run.log")
+print(os.exit(5))
+print(profiler.stop())
+function initialize() OpenWindow(64, 48, "t") end
+function update() print("frame") Quit() end
+)");
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.out, "asked\t5\nstayed\ntrue\nframe\n");
+    EXPECT_EQ(r.exit_code, 0);
+}

@@ -166,37 +166,72 @@ function initialize() end
     RunResult r = RunDemohost(dir);
     std::vector<std::string> alpha = TreeLines(r.out, "=alpha(1):alpha");
     std::vector<std::string> beta = TreeLines(r.out, "=beta(1):beta");
-    ASSERT_EQ(alpha.size(), 1u) << r.out;
-    ASSERT_EQ(beta.size(), 1u) << r.out;
-    EXPECT_NE(alpha[0].find(" 50.0 "), std::string::npos) << r.out;
-    EXPECT_NE(beta[0].find(" 1000.0 "), std::string::npos) << r.out;
+    // Every function value is a zone of its own: an alpha called once, a beta called 20 times.
+    ASSERT_EQ(alpha.size(), 50u) << r.out;
+    ASSERT_EQ(beta.size(), 50u) << r.out;
+    for (const std::string& line : alpha)
+        EXPECT_NE(line.find(" 1.0 "), std::string::npos) << r.out;
+    for (const std::string& line : beta)
+        EXPECT_NE(line.find(" 20.0 "), std::string::npos) << r.out;
 }
 
-TEST(ZonesModule, OneDebugHookAtATimeAndIsRunningTellsTheTruth)
+TEST(ZonesModule, ClosuresOfOneCodeAreTwoZonesAndStringChunksGoByTheirShortName)
 {
     ScriptDir dir;
     dir.Write("res/main.lua", R"(local zones = package.loadlib("", "luaopen_ZoneLua")()
+local function make() return function() end end
+local handlers = {make(), make()}
+local chunk = loadstring("local x = 1\n-- a second line\nfunction chunky() return x end\n" ..
+                         string.rep("-- padding\n", 1000))
+chunk()
 zones.start()
-print(pcall(profiler.start, "run.log"))
-print(zones.is_running())
-debug.sethook()
-print(zones.is_running())
+for i = 1, 3 do local h = handlers[1] h() end
+for i = 1, 5 do local h = handlers[2] h() end
+for i = 1, 7 do chunky() end
 zones.stop()
-print(profiler.start("run.log"))
-print(pcall(zones.start))
-print(zones.is_running())
-function recorded() end
-recorded()
-print(profiler.stop())
+zones.update()
+print(zones.tree_string())
 function initialize() end
 )");
     RunResult r = RunDemohost(dir);
-    EXPECT_NE(r.out.find("false\tScriptProfiler error: another debug hook"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("\ntrue\nfalse\ntrue\nfalse\tzones.start: another debug hook"),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("\nfalse\ntrue\n"), std::string::npos) << r.out;
+    std::vector<std::string> closures = TreeLines(r.out, "@res/main.lua(2):h");
+    ASSERT_EQ(closures.size(), 2u) << r.out;
+    EXPECT_NE(closures[0].find(" 3.0 "), std::string::npos) << r.out;
+    EXPECT_NE(closures[1].find(" 5.0 "), std::string::npos) << r.out;
+    std::vector<std::string> chunky = TreeLines(r.out, "[string \"local x = 1...\"](3):chunky");
+    ASSERT_EQ(chunky.size(), 1u) << r.out;
+    EXPECT_NE(chunky[0].find(" 7.0 "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("a second line"), std::string::npos) << r.out;
+    EXPECT_LT(r.out.size(), 5000u);
+}
+
+TEST(ZonesModule, OneDebugHookAtATimeSaidInALineAndTheScriptGoesOn)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(local zones = package.loadlib("", "luaopen_ZoneLua")()
+function initialize()
+    zones.start()
+    print(profiler.start("run.log"))
+    print(zones.is_running())
+    debug.sethook()
+    print(zones.is_running())
+    zones.stop()
+    print(profiler.start("run.log"))
+    zones.start()
+    print(zones.is_running())
+    recorded()
+    print(profiler.stop())
+    OpenWindow(64, 48, "t")
+end
+function recorded() end
+function update() print("frame") Quit() end
+)");
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.out,
+              "ScriptProfiler error: another debug hook (the zones profiler's?) is running; not "
+              "started\nfalse\ntrue\nfalse\ntrue\nzones.start: another debug hook (the script "
+              "profiler's?) is running; not started\nfalse\ntrue\nframe\n");
+    EXPECT_EQ(r.exit_code, 0);
     std::stringstream log;
     log << std::ifstream(dir.Path() + "/run.log").rdbuf();
     EXPECT_NE(log.str().find("\trecorded\t"), std::string::npos) << log.str();

@@ -92,8 +92,8 @@ TEST_F(Textures, FailuresPrintTheReasonAndGiveZero)
     )"),
               "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Image loading error: can't fopen\n"
-              "Image loading error: unknown image type\n");
+              "Image loading error: can't fopen: no-such-file.png\n"
+              "Image loading error: unknown image type: " + corrupt + "\n");
 }
 
 TEST(TexturesWithoutWindow, LoadImageGivesZeroQuietly)
@@ -110,14 +110,14 @@ TEST_F(Textures, HdrFifosAndImagesClaimingHugeSizesAreRefusedBeforeDecoding)
     std::string hdr = Path("cut.hdr");
     std::ofstream(hdr, std::ios::binary) << "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 2\n"
                                          << std::string("\x80\x80\x80\x81\x80", 5);
-    // A bitmap header that claims 16384 x 16384 pixels, and nothing after it.
+    // A bitmap header that claims 65536 x 65536 pixels, more than any GL takes, and nothing after.
     std::string huge = Path("huge.bmp");
     {
         std::ofstream out(huge, std::ios::binary);
         auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
         auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
         out << "BM";
-        u32(54), u32(0), u32(54), u32(40), u32(16384), u32(16384), u16(1), u16(24), u32(0);
+        u32(54), u32(0), u32(54), u32(40), u32(65536), u32(65536), u16(1), u16(24), u32(0);
         u32(0), u32(2835), u32(2835), u32(0), u32(0);
     }
     std::string fifo = Path("image.fifo");
@@ -128,8 +128,24 @@ TEST_F(Textures, HdrFifosAndImagesClaimingHugeSizesAreRefusedBeforeDecoding)
     EXPECT_EQ(LoadTexture(huge.c_str()), 0);
     EXPECT_EQ(LoadTexture(fifo.c_str()), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Image loading error: HDR images are not loaded\n"
-              "Image loading error: image too large\n"
-              "Image loading error: can't fopen\n");
+              "Image loading error: HDR images are not loaded: " + hdr + "\n" +
+                  "Image loading error: image too large: " + huge + "\n" +
+                  "Image loading error: can't fopen: " + fifo + "\n");
     unlink(fifo.c_str());
+}
+
+TEST_F(Textures, ImagesUpToTheGlsLargestTextureLoad)
+{
+    GLint max_size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
+    ASSERT_GT(max_size, 9000);
+    std::vector<unsigned char> row(9000 * 4, 255);
+    std::string wide = Path("wide.png");
+    stbi_write_png(wide.c_str(), 9000, 1, 4, row.data(), 9000 * 4);
+    TextureHandle texture = LoadTexture(wide.c_str());
+    ASSERT_NE(texture, 0);
+    GLint width = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 9000);
 }
