@@ -1,6 +1,6 @@
 -- The bundled demo: four scenes that follow the music's sections, a spectrum under them, a glow
--- pass over the picture, and text on top. Keys: P profile, V volume, Q quit; the mouse moves the
--- star and its left button makes it spin.
+-- pass over the picture, and text on top. Keys: P profile, V volume, Q quit; the star follows the
+-- mouse and turns faster while the left button is held.
 local scenes = require("scenes")
 local palette = require("palette")
 

@@ -1,4 +1,4 @@
--- Colours of the demo: a hue wheel and a few fixed tones.
+-- Colours of the demo: a hue wheel.
 local palette = {}
 
 -- The colour at `hue` (0..1 around the wheel), fully saturated, as r, g, b.

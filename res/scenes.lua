@@ -5,7 +5,8 @@ local palette = require("palette")
 local scenes = {}
 local WIDTH, HEIGHT = 800, 600
 
--- 48 bars over the spectrum, wider bands to the right; lines join the bar tops.
+-- 48 bars over the spectrum, each the loudest of four bins, spread further apart towards the
+-- high frequencies; lines join the bar tops.
 function scenes.spectrum(state)
     local spectrum = GetSpectrum()
     local bars, width = 48, WIDTH / 48
@@ -40,7 +41,7 @@ function scenes.intro(state)
     end
 end
 
--- Bars rising from the floor and a grid of lines that breathes with the beat.
+-- Bars that grow and shrink about the middle, and upright lines that sway harder on the beat.
 function scenes.verse(state)
     for i = 0, 16 do
         local x = i * WIDTH / 16

@@ -1,6 +1,6 @@
 Post-processing of the demo: a soft glow that swells on the beat, scan lines and a vignette.
-Each section's lines are joined without line breaks: keep the indentation and use no line
-comments or directives.
+Lines before the first section marker are ignored. Each section keeps its line breaks, so line
+comments and directives work, and the compiler counts lines from the one after the marker.
 [vertex]
 void main() {
     gl_TexCoord[0] = gl_MultiTexCoord0;

@@ -10,6 +10,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -349,25 +350,36 @@ double FirstStreamSeconds()
     return static_cast<double>(info.frames) / info.samplerate;
 }
 
-AudioStream* CreateFileStream(const char* path)
+AudioStream* CreateFileStream(const char* path, std::string& error)
 {
     if (!audio_device.open)
         return nullptr;
     int fd = OpenRegularFd(path);
-    if (fd < 0)
+    if (fd < 0) {
+        error = !path ? "no file name" : errno != 0 ? strerror(errno) : "not a regular file";
         return nullptr;
+    }
     auto stream = std::make_unique<AudioStream>();
     stream->file = sf_open_fd(fd, SFM_READ, &stream->info, SF_TRUE);
-    if (!stream->file)
+    if (!stream->file) {
+        error = sf_strerror(nullptr);
         return nullptr;
+    }
     const SF_INFO& info = stream->info;
-    if (info.frames <= 0 || info.channels <= 0 || info.samplerate < kMinRate ||
-        info.samplerate > kMaxRate)
+    if (info.frames <= 0 || info.channels <= 0) {
+        error = "no sound in the file";
         return nullptr;
+    }
+    if (info.samplerate < kMinRate || info.samplerate > kMaxRate) {
+        error = "a sample rate of " + std::to_string(info.samplerate) + " Hz (8 to 384 kHz play)";
+        return nullptr;
+    }
     stream->chunk.resize(kChunkFrames * static_cast<size_t>(info.channels));
     // A file whose header promises frames that its body does not give is no stream.
-    if (ReadChunk(*stream) <= 0)
+    if (ReadChunk(*stream) <= 0) {
+        error = "the file holds no sound where its header promises some";
         return nullptr;
+    }
     stream->gains = DownmixGains(info.channels);
     stream->step = static_cast<double>(info.samplerate) / AudioDevice::kRate;
     audio_device.streams.push_back(std::move(stream));

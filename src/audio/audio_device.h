@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct AudioStream;
@@ -47,8 +48,9 @@ bool FirstStreamHasEnded();
 double FirstStreamSeconds();
 
 // Opens a file for streaming; null when there is no device or the file cannot be decoded: no
-// frames at open, or a sample rate outside 8 to 384 kHz.
-AudioStream* CreateFileStream(const char* path);
+// frames at open, or a sample rate outside 8 to 384 kHz. `error` then says why (empty when there
+// is no device).
+AudioStream* CreateFileStream(const char* path, std::string& error);
 // Raises `callback` each time playback wraps from the end back to the start.
 void SetEndEvent(AudioStream* stream, AudioEventCallback callback, void* user);
 // Raises `callback` each time playback passes sample frame `position` of the file. Set before

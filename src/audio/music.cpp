@@ -2,6 +2,7 @@
 
 #include "audio/music.h"
 
+#include <cstdio>
 #include <deque>
 
 SyncQueue sync_queue;
@@ -34,9 +35,15 @@ static bool MusicSyncCallback(void* name)
 
 std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs)
 {
-    music_channel = CreateFileStream(path);
-    if (!music_channel)
+    std::string error;
+    music_channel = CreateFileStream(path, error);
+    if (!music_channel) {
+        if (!error.empty() && path)
+            printf("Music loading error: %s: %s\n", error.c_str(), path);
+        else if (!error.empty())
+            printf("Music loading error: %s\n", error.c_str());
         return std::nullopt;
+    }
     SetEndEvent(music_channel, MusicEndCallback, nullptr);
     for (const SyncPoint& sync : syncs) {
         const std::string* name = nullptr;

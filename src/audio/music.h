@@ -30,7 +30,8 @@ struct SyncPoint {
 };
 
 // Plays `path` looping, with an end event and one event per sync point; returns the file's
-// ID3v1 tag when the stream plays and has one.
+// ID3v1 tag when the stream plays and has one. A file that cannot be played is named in one line
+// with the reason.
 std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs);
 void SetVolume(float volume);
 // Fills spectrum_buffer from the music channel; on failure it keeps its last values. The caller

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 // Lateness is judged on the sound heard (the device's clock), which a busy machine slows down
 // with the test. SDL's dummy driver plays 1024-frame blocks (23 ms): a point waits up to a block
@@ -141,7 +142,7 @@ TEST_F(Music, TagsAreArtistThenTitle)
               "");
 }
 
-TEST_F(Music, BadFilesGiveNoResultsAndNoMessages)
+TEST_F(Music, BadFilesGiveNoResultsAndOneLineNamingTheFile)
 {
     std::string empty = testing::TempDir() + "/empty.wav";
     std::string garbage = testing::TempDir() + "/garbage.wav";
@@ -161,7 +162,21 @@ TEST_F(Music, BadFilesGiveNoResultsAndNoMessages)
                       "PlayMusic('" + truncated + "') "
                       "SetVolume(0.5) assert(#GetSpectrum() == 512)"),
               "");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    std::istringstream out(testing::internal::GetCapturedStdout());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(out, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "Music loading error: No such file or directory: missing.wav");
+    EXPECT_EQ(lines[3], "Music loading error: not a regular file: " + testing::TempDir());
+    EXPECT_EQ(lines[4], "Music loading error: not a regular file: " + fifo);
+    EXPECT_EQ(lines[5], "Music loading error: no file name");
+    EXPECT_EQ(lines[6], "Music loading error: no file name");
+    for (size_t i : {1, 2, 7}) {
+        const std::string& path = i == 1 ? empty : i == 2 ? garbage : truncated;
+        EXPECT_EQ(lines[i].rfind("Music loading error: ", 0), 0u) << lines[i];
+        EXPECT_EQ(lines[i].substr(lines[i].size() - path.size() - 2), ": " + path) << lines[i];
+    }
 }
 
 TEST_F(Music, SpectrumFindsASineAtItsBin)
