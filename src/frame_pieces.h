@@ -31,8 +31,9 @@ public:
     virtual ~FrameOutput() = default;
     // After initialize, before the first frame; false ends the program with a failure.
     virtual bool Begin() = 0;
-    // After the frame's drawing and the overlay, before the buffers are swapped.
-    virtual void FrameDrawn() = 0;
+    // After the frame's drawing and the overlay, before the buffers are swapped; false when no
+    // more frames can be taken (the program ends, and Finish says why).
+    virtual bool FrameDrawn() = 0;
     // After the last frame; false when the program's result is incomplete.
     virtual bool Finish() = 0;
 };

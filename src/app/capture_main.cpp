@@ -13,6 +13,8 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <GLFW/glfw3.h>
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -33,7 +35,9 @@ static void FinishOnExit()
         _exit(1);
 }
 
-// The first Ctrl+C ends the capture after the current frame; a second one ends the program.
+// The first Ctrl+C, kill (SIGTERM) or closed terminal (SIGHUP) ends the capture after the current
+// frame with a complete file; a second one ends the program. A file-size limit makes writes fail
+// instead of killing the program, so that the capture ends with the reason.
 static void OnInterrupt(int)
 {
     capture_interrupted = 1;
@@ -44,7 +48,9 @@ static void CatchInterrupt()
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 int main(int argc, char** argv)
@@ -59,6 +65,14 @@ int main(int argc, char** argv)
     if (!ParseCaptureOptions(args, options, error)) {
         fprintf(stderr, "demohost-capture: %s\n%s\n", error.c_str(), kCaptureUsage);
         return 2;
+    }
+    // The script draws with OpenGL in a window that is never shown, which needs a display; found
+    // out before the output file is made, so that none is left behind.
+    if (!glfwInit()) {
+        fprintf(stderr, "demohost-capture: no display: the capture draws with OpenGL through X, "
+                        "so it needs one; without a screen, xvfb-run provides one "
+                        "(xvfb-run -a demohost-capture ...)\n");
+        return 1;
     }
     av_log_set_level(AV_LOG_ERROR);
     Encoder encoder;

@@ -90,7 +90,8 @@ int RunProgram(int argc, char** argv, const FramePieces& pieces)
     FrameTime frame;
     while (complete && WindowIsOpen() && !app_window.quit_requested && pieces.clock.Next(frame)) {
         DrawFrame(host, default_font.get(), frame);
-        pieces.output.FrameDrawn();
+        if (!pieces.output.FrameDrawn())
+            break;
         {
             PROFILE_SCOPE("SwapBuffers");
             SwapBuffers();

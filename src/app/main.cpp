@@ -34,7 +34,7 @@ public:
 class ScreenOutput : public FrameOutput {
 public:
     bool Begin() override { return true; }
-    void FrameDrawn() override {}
+    bool FrameDrawn() override { return true; }
     bool Finish() override { return true; }
 };
 

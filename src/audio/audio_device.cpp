@@ -417,6 +417,12 @@ void StartStream(AudioStream* stream)
     LockMixer();
     audio_device.playing.push_back(stream);
     UnlockMixer();
+    // Offline, a stream is heard from the moment it starts: the events at its first frame are
+    // raised now (mixing no samples primes it), so that they belong to the frame that started it.
+    if (audio_device.id == 0) {
+        float none[AudioDevice::kChannels];
+        MixOffline(none, 0);
+    }
 }
 
 void SetStreamVolume(AudioStream* stream, float volume)

@@ -16,6 +16,8 @@ extern "C" {
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <ctime>
 
 // Chunks of samples for codecs that take any number (PCM).
@@ -287,11 +289,37 @@ void Encoder::SubmitFrame(uint8_t* pixels)
     Push(std::move(job));
 }
 
+// Encoders are given only what a card could play: far past full scale, the AAC encoder never
+// finishes a frame, and a non-finite sample makes it fail.
+static float PlayableSample(float sample)
+{
+    if (!std::isfinite(sample))
+        return 0;
+    return std::clamp(sample, -1.0f, 1.0f);
+}
+
 void Encoder::SubmitSamples(const float* samples, int frames)
 {
     Job job;
-    job.samples.assign(samples, samples + static_cast<ptrdiff_t>(frames) * AudioDevice::kChannels);
+    job.samples.resize(static_cast<size_t>(frames) * AudioDevice::kChannels);
+    std::transform(samples, samples + job.samples.size(), job.samples.begin(), PlayableSample);
     Push(std::move(job));
+}
+
+bool Encoder::Failed()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !error_.empty();
+}
+
+// What failed: a write (a full disk, a file-size limit) names the file, anything else the step.
+std::string Encoder::FailureText(const std::string& step, int result) const
+{
+    for (AVFormatContext* format : formats_)
+        if (format->pb && format->pb->error < 0)
+            return "cannot write '" + std::string(format->url) + "': " +
+                   ErrorText(format->pb->error);
+    return step + ": " + ErrorText(result);
 }
 
 void Encoder::Fail(const std::string& message)
@@ -301,7 +329,10 @@ void Encoder::Fail(const std::string& message)
         error_ = message;
 }
 
-// Sends a frame (null: the end) to the codec and writes every packet it gives back.
+// Sends a frame (null: the end) to the codec and writes every packet it gives back. A video
+// packet lasts one frame: without a duration the container gives the last frame none, and a video
+// of one frame shows nothing. A write that failed (a full disk, a file-size limit) is reported at
+// once, though the file's buffer may have taken the packet.
 static int Encode(EncodedStream& s, AVFrame* frame)
 {
     int result = avcodec_send_frame(s.context, frame);
@@ -311,9 +342,13 @@ static int Encode(EncodedStream& s, AVFrame* frame)
             return 0;
         if (result < 0)
             break;
+        if (s.packet->duration == 0 && s.context->codec_type == AVMEDIA_TYPE_VIDEO)
+            s.packet->duration = 1;
         av_packet_rescale_ts(s.packet, s.context->time_base, s.stream->time_base);
         s.packet->stream_index = s.stream->index;
         result = av_interleaved_write_frame(s.format, s.packet);
+        if (result >= 0 && s.format->pb && s.format->pb->error < 0)
+            result = s.format->pb->error;
     }
     return result;
 }
@@ -369,7 +404,7 @@ void Encoder::EncodeFrame(const uint8_t* pixels)
     s.frame->pts = s.next_pts++;
     int result = Encode(s, s.frame);
     if (result < 0)
-        Fail("cannot encode frame " + std::to_string(s.next_pts - 1) + ": " + ErrorText(result));
+        Fail(FailureText("cannot encode frame " + std::to_string(s.next_pts - 1), result));
 }
 
 // Encodes whole codec frames from the queue; with `last`, the remainder too (padded with silence
@@ -422,7 +457,7 @@ void Encoder::EncodeSamples(const std::vector<float>& samples)
     if (result >= 0)
         result = EncodeQueuedSamples(*audio_, false);
     if (result < 0)
-        Fail("cannot encode the sound: " + ErrorText(result));
+        Fail(FailureText("cannot encode the sound", result));
 }
 
 // Lets the thread encode what is queued, then ends it.

@@ -33,10 +33,13 @@ public:
     // A buffer for one frame of BGRA pixels, bottom row first; waits while all are in the queue.
     uint8_t* TakeFrameBuffer();
     void SubmitFrame(uint8_t* pixels);
-    // Interleaved stereo samples at 44100 Hz, in order from the first.
+    // Interleaved stereo samples at 44100 Hz, in order from the first. They are taken as a sound
+    // card plays them: clipped to full scale, and what is not a number is silence.
     void SubmitSamples(const float* samples, int frames);
     // Encodes what is queued, flushes the codecs and closes the files.
     bool Finish(std::string& error);
+    // Whether encoding or writing has failed; Finish then gives the reason.
+    bool Failed();
     // Processor seconds the thread spent encoding.
     double busy_seconds() const { return busy_seconds_; }
 
@@ -50,6 +53,7 @@ private:
     void StopThread();
     void EncodeFrame(const uint8_t* pixels);
     void EncodeSamples(const std::vector<float>& samples);
+    std::string FailureText(const std::string& step, int result) const;
     void Fail(const std::string& message);
     void Push(Job job);
 

@@ -104,7 +104,7 @@ void CaptureFrames::HandOver(unsigned pixel_buffer)
 }
 
 // Starts reading this frame into one pixel buffer and hands over the frame before from the other.
-void CaptureFrames::FrameDrawn()
+bool CaptureFrames::FrameDrawn()
 {
     auto start = Clock::now();
     GLint bound = 0;
@@ -119,6 +119,7 @@ void CaptureFrames::FrameDrawn()
     frames_++;
     reading_seconds_ += SecondsSince(start);
     ShowProgress(false);
+    return !encoder_.Failed();
 }
 
 bool CaptureFrames::Finish()

@@ -18,7 +18,8 @@ public:
     {
     }
     bool Begin() override;
-    void FrameDrawn() override;
+    // False once the encoder has failed (a full disk, a file-size limit): the capture ends then.
+    bool FrameDrawn() override;
     // Also called when the script ends the process: the frames captured until then make the file.
     bool Finish() override;
 

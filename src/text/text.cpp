@@ -7,6 +7,7 @@
 #include "render/quad_pipe.h"
 
 #include <GL/glew.h>
+#include <GLFW/glfw3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -179,6 +180,13 @@ int LoadFont(const char* path, const char* directory)
 {
     if (font_store.count >= FontStore::kCapacity)
         return 0;
+    // Page images become textures of the window's context: without one the glyphs would draw as
+    // solid boxes, so the font is refused as images are.
+    if (!glfwGetCurrentContext()) {
+        printf("Font loading error: %s (no window yet: load fonts after OpenWindow)\n",
+               path ? path : "");
+        return 0;
+    }
     FontReader reader;
     std::unique_ptr<BitmapFont> font = reader.ReadFont(path, directory ? directory : "");
     if (!font) {

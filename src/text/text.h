@@ -48,7 +48,7 @@ struct FontStore {
 extern FontStore font_store;
 
 // Reads a font into the next slot and returns its handle (1..10); 0 when the store is full or
-// the file cannot be read ("Font loading error: <path>" is printed then).
+// the file cannot be read or no window is open yet ("Font loading error: <path>" is printed then).
 int LoadFont(const char* path, const char* directory);
 // Draws `text` in font `handle` at (x, y), centred horizontally on x when asked; pending boxes and
 // lines are flushed first so the text lies over them.

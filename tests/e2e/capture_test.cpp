@@ -10,17 +10,20 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
+
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
 // A box 10 x 40 whose centre moves 200 pixels a second from x = 5, a 3-second track with sound
-// only from 0.5 to 1.0 s and syncs at 1 s, one sample after it, and 2 s; prints what the frame loop gives it that it
-// should not, and the frame each sync arrives in.
+// only from 0.5 to 1.0 s and syncs at 0 s, 1 s, one sample after it, and 2 s; prints what the frame
+// loop gives it that it should not, and the frame each sync arrives in.
 static const char* kScript = R"(
     local frame = -1
     function initialize(args)
         OpenWindow(320, 240, "capture")
-        PlayMusicWithSync("res/track.wav", {1.0, "one", 1.00003, "after", 2.0, "two"})
+        PlayMusicWithSync("res/track.wav", {0, "zero", 1.0, "one", 1.00003, "after", 2.0, "two"})
     end
     function update(time, dt)
         frame = frame + 1
@@ -88,7 +91,7 @@ TEST(Capture, ThreeSecondsAt30FpsToMp4AreFrameAndSampleExact)
     RunResult r = RunCapture(dir, {"--fps", "30", "out.mp4"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     // A sync is delivered in the first frame whose time is at or after it.
-    EXPECT_EQ(r.out, "sync\tone\t30\nsync\tafter\t31\nsync\ttwo\t60\n");
+    EXPECT_EQ(r.out, "sync\tzero\t0\nsync\tone\t30\nsync\tafter\t31\nsync\ttwo\t60\n");
     std::string video = dir.Path() + "/out.mp4";
 
     std::string streams = Probe(video, "-count_frames -show_entries stream=codec_name,width,height,"
@@ -96,6 +99,7 @@ TEST(Capture, ThreeSecondsAt30FpsToMp4AreFrameAndSampleExact)
     EXPECT_EQ(streams.substr(0, streams.find("\naac,")), "h264,320,240,30/1,90");
     EXPECT_EQ(Probe(video, "-show_entries stream=codec_type"), "video\naudio\n");
     EXPECT_NEAR(Duration(video), 3.0, 0.05);
+    EXPECT_EQ(Probe(video, "-select_streams v:0 -show_entries stream=duration"), "3.000000\n");
 
     // The sound as decoded from the file: loud only where the track is.
     std::string raw = Output("ffmpeg -v error -i '" + video + "' -f f32le -ac 1 -ar 44100 -");
@@ -220,20 +224,25 @@ TEST(Capture, HowTheScriptEndsDecidesTheFileAndTheStatus)
     EXPECT_EQ(exited.exit_code, 0) << exited.err;
     EXPECT_EQ(VideoFrames(dir.Path() + "/exited.mkv"), "20\n");
 
-    // Ctrl+C (here sent from a shell the script starts in frame 10; the shell's caller ignores it
-    // while it waits) ends the capture with a complete file of the frames so far.
-    dir.Write("res/main.lua", R"(
-        local frame = 0
-        function initialize() OpenWindow(64, 48, 't') end
-        function update()
-            if frame == 10 then os.execute("(sleep 0.5; kill -INT $PPID) >/dev/null 2>&1 &") end
-            frame = frame + 1
-        end)");
-    RunResult interrupted = RunCapture(dir, {"interrupted.mkv"});
-    EXPECT_EQ(interrupted.exit_code, 0) << interrupted.err;
-    int frames = std::stoi("0" + VideoFrames(dir.Path() + "/interrupted.mkv"));
-    EXPECT_GT(frames, 10);
-    EXPECT_LT(frames, 36000);
+    // Ctrl+C, kill and a closed terminal (here sent from a shell the script starts in frame 10;
+    // the shell's caller ignores them while it waits) end the capture with a complete file of the
+    // frames so far.
+    for (std::string signal : {"INT", "TERM", "HUP"}) {
+        dir.Write("res/main.lua", R"(
+            local frame = 0
+            function initialize() OpenWindow(64, 48, 't') end
+            function update()
+                if frame == 10 then
+                    os.execute("(sleep 0.5; kill -)" + signal + R"( $PPID) >/dev/null 2>&1 &")
+                end
+                frame = frame + 1
+            end)");
+        RunResult interrupted = RunCapture(dir, {"interrupted.mp4"});
+        EXPECT_EQ(interrupted.exit_code, 0) << signal << interrupted.err;
+        int frames = std::stoi("0" + VideoFrames(dir.Path() + "/interrupted.mp4"));
+        EXPECT_GT(frames, 10) << signal;
+        EXPECT_LT(frames, 36000) << signal;
+    }
 }
 
 // Frames of 1837.5 samples at 24 frames a second: the sound beside the frames is the track, sample
@@ -274,4 +283,133 @@ TEST(Capture, TheBundledDemoForTwoSecondsToWebm)
                            "stream=width,height,nb_read_frames"),
               "800,600,120\n");
     EXPECT_NEAR(Duration(video), 2.0, 0.05);
+}
+
+// The seconds from the first video packet's start to the last one's end, as decoded: the
+// packets' own durations, or (Matroska keeps none for video) the track's duration tag.
+static double VideoSeconds(const std::string& video)
+{
+    std::istringstream packets(
+        Probe(video, "-select_streams v:0 -show_entries packet=pts_time,duration_time"));
+    double first = -1, end = 0;
+    for (std::string line; std::getline(packets, line);) {
+        double pts = std::stod(line);
+        std::string duration = line.substr(line.find(',') + 1);
+        if (first < 0)
+            first = pts;
+        end = std::max(end, pts + (duration == "N/A" ? 0 : std::stod(duration)));
+    }
+    std::string tag = Probe(video, "-select_streams v:0 -show_entries stream_tags=DURATION");
+    int hours = 0, minutes = 0;
+    double seconds = 0;
+    if (sscanf(tag.c_str(), "%d:%d:%lf", &hours, &minutes, &seconds) == 3)
+        end = std::max(end, hours * 3600 + minutes * 60 + seconds);
+    return end - first;
+}
+
+TEST(Capture, EveryContainerHoldsEveryFrameForItsWholeTime)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(
+        function initialize() OpenWindow(64, 48, 't') end
+        function update(time) DrawBoxWithColor(10 + 100 * time, 20, 8, 8, 0, 0, 1, 1, 1, 1) end)");
+    for (const char* name : {"one.mp4", "one.mkv", "one.webm", "many.mp4", "many.mkv",
+                             "many.webm"}) {
+        int frames = name[0] == 'o' ? 1 : 120;
+        RunResult r = RunCapture(dir, {"--fps", "60", "--frames", std::to_string(frames), name});
+        ASSERT_EQ(r.exit_code, 0) << name << r.err;
+        std::string video = dir.Path() + "/" + name;
+        EXPECT_EQ(VideoFrames(video), std::to_string(frames) + "\n") << name;
+        EXPECT_NEAR(VideoSeconds(video), frames / 60.0, 0.002) << name;
+    }
+    // A one-frame MP4 shows its picture.
+    std::string frame = Output("ffmpeg -v error -i '" + dir.Path() +
+                               "/one.mp4' -frames:v 1 -f rawvideo -pix_fmt gray -");
+    ASSERT_EQ(frame.size(), 64u * 48u);
+    EXPECT_GT(static_cast<unsigned char>(frame[20 * 64 + 10]), 200);
+}
+
+TEST(Capture, SoundFarPastFullScaleOrNotANumberStillMakesACompleteFile)
+{
+    ScriptDir dir;
+    fs::copy_file(WriteNoise("noise.wav", 2.0), fs::path(dir.Path()) / "res" / "noise.wav");
+    for (const char* volume : {"1e7", "0/0"}) {
+        dir.Write("res/main.lua", std::string(R"(
+            function initialize()
+                OpenWindow(64, 48, 't') PlayMusic("res/noise.wav") SetVolume()") +
+                                      volume + R"()
+            end
+            function update() end)");
+        RunResult r = RunCapture(dir, {"--seconds", "1", "loud.mp4"}, 60);
+        ASSERT_EQ(r.exit_code, 0) << volume << r.err;
+        std::string video = dir.Path() + "/loud.mp4";
+        EXPECT_EQ(VideoFrames(video), "60\n") << volume;
+        std::string raw = Output("ffmpeg -v error -i '" + video + "' -f f32le -ac 1 -ar 44100 -");
+        std::vector<float> samples(raw.size() / sizeof(float));
+        memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+        ASSERT_GT(samples.size(), 40000u) << volume;
+        // Clipped noise is loud; silence where no sample was a number.
+        double rms = Rms(samples, 0.1, 0.9);
+        if (volume[0] == '1')
+            EXPECT_GT(rms, 0.5);
+        else
+            EXPECT_LT(rms, 0.001);
+    }
+}
+
+TEST(Capture, AFailedWriteEndsTheCaptureWithinFrames)
+{
+    ScriptDir dir;
+    // Noise in every frame, the same in every run, and the frame's number printed.
+    dir.Write("res/main.lua", R"(
+        local frame = 0
+        function initialize() OpenWindow(320, 240, 't') end
+        function update()
+            for i = 1, 3000 do
+                local g = math.random()
+                DrawBoxWithColor(math.random(0, 320), math.random(0, 240), 3, 3, 0, 0, g, g, g, 1)
+            end
+            frame = frame + 1
+            print(frame)
+        end)");
+    std::vector<std::string> options = {"--quality", "0", "--frames"};
+    options.push_back("40");
+    options.push_back("sized.mp4");
+    ASSERT_EQ(RunCapture(dir, options).exit_code, 0);
+    auto frame_bytes = fs::file_size(dir.Path() + "/sized.mp4") / 40;
+    ASSERT_GT(frame_bytes, 10000u);
+
+    // A file-size limit that 20 frames reach: the capture ends as soon as a write fails, which
+    // the encoder's queue and the file's interleaving of sound and picture hold back by a few
+    // frames, not after the 3600 asked for.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 20 * frame_bytes;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    options[3] = "3600";
+    options[4] = "limited.mp4";
+    RunResult r = RunCapture(dir, options, 120);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_NE(r.err.find("demohost-capture: cannot write 'limited.mp4': File too large"),
+              std::string::npos)
+        << r.err;
+    int frames = std::stoi("0" + r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1));
+    EXPECT_GT(frames, 15) << r.err;
+    EXPECT_LE(frames, 40) << r.err;
+}
+
+TEST(Capture, WithoutADisplayItSaysSoAndLeavesNoFile)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", "function initialize() OpenWindow(64, 48, 't') end");
+    std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    unsetenv("DISPLAY");
+    RunResult r = RunCapture(dir, {"out.mp4"});
+    setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("xvfb-run"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir.Path() + "/out.mp4"));
 }

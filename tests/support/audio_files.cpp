@@ -77,3 +77,14 @@ void AppendId3v1(const std::string& path, const std::string& title, const std::s
     tag.replace(33, std::min<size_t>(artist.size(), 30), artist.substr(0, 30));
     std::ofstream(path, std::ios::binary | std::ios::app) << tag;
 }
+
+std::string WriteNoise(const std::string& name, double seconds)
+{
+    std::vector<float> samples(static_cast<size_t>(seconds * 44100));
+    uint32_t state = 12345;
+    for (float& sample : samples) {
+        state = state * 1664525u + 1013904223u;
+        sample = static_cast<float>(state >> 8) / static_cast<float>(1 << 24) * 2 - 1;
+    }
+    return WriteWav(name, samples, 44100, 1);
+}

@@ -16,5 +16,7 @@ std::string WriteBurst(const std::string& name, double seconds, double from, dou
 // A WAV file of `channels` channels, silent but for a sine on channel `channel` (from 0).
 std::string WriteSineOnChannel(const std::string& name, int channels, int channel,
                                double frequency, double amplitude);
+// A mono WAV file of `seconds` of white noise at full scale, the same every time.
+std::string WriteNoise(const std::string& name, double seconds);
 // Appends a 128-byte ID3v1 block with the given fields (cut to 30 bytes).
 void AppendId3v1(const std::string& path, const std::string& title, const std::string& artist);

@@ -185,6 +185,7 @@ TEST_F(TextDrawing, OverlayDrawsTheTreeOverTheScriptsDrawing)
 
 TEST(TextFonts, TheEleventhFontAndBadHandlesGiveNothing)
 {
+    OpenTestWindow(64, 64);
     TestState lua;
     std::string dir = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
     testing::internal::CaptureStdout();
@@ -196,4 +197,15 @@ TEST(TextFonts, TheEleventhFontAndBadHandlesGiveNothing)
                       "DrawText(-1, 'x', 0, 0, -1, false, 1, 1, 1, 1)"),
               "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Font loading error: missing.fnt\n");
+}
+
+TEST(TextFonts, BeforeTheWindowAFontIsRefusedWithAMessage)
+{
+    TestState lua;
+    std::string dir = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(lua.Run("assert(LoadFont('" + dir + "mono-20.fnt', '" + dir + "') == 0)"), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Font loading error: " + dir +
+                  "mono-20.fnt (no window yet: load fonts after OpenWindow)\n");
 }
