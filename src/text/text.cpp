@@ -87,11 +87,6 @@ static void PutQuad(TextBatch& batch, size_t quad, const Glyph& g, float x0, flo
     float* t = batch.tex_coords.data() + quad * 8;
     t[0] = g.texLeft, t[1] = g.texTop, t[2] = g.texRight, t[3] = g.texTop;
     t[4] = g.texRight, t[5] = g.texBottom, t[6] = g.texLeft, t[7] = g.texBottom;
-    // Corners 0, 3, 1 and 1, 3, 2: counter-clockwise on screen, so front faces. Indices count
-    // from the quad's chunk, which is drawn with its own vertex pointer.
-    auto base = static_cast<uint16_t>(4 * (quad % kMaxQuadsPerDraw));
-    uint16_t* i = batch.indices.data() + quad * 6;
-    i[0] = base, i[1] = base + 3, i[2] = base + 1, i[3] = base + 1, i[4] = base + 3, i[5] = base + 2;
 }
 
 // Sizes each page's arrays for the quads that `text` puts on it. The arrays keep their capacity
@@ -109,7 +104,6 @@ static void SizeBatches(const BitmapFont& font, std::string_view text, TextMesh&
         batch.texture = font.pageTextures[i];
         batch.vertices.resize(quads[i] * 8);
         batch.tex_coords.resize(quads[i] * 8);
-        batch.indices.resize(quads[i] * 6);
         batch.triangle_count = static_cast<int32_t>(quads[i] * 2);
     }
 }
@@ -149,27 +143,85 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
     mesh.width = static_cast<int32_t>(widest > INT32_MAX ? INT32_MAX : widest);
 }
 
+// Text streams as boxes do: each chunk's corners and texture coordinates are copied into one
+// buffer behind the chunk before (renewed only when full), and its triangles come from a fixed
+// index buffer, so a text costs the driver no copies of client arrays and one draw per page.
+static const GLsizeiptr kChunkBytes = kMaxQuadsPerDraw * 8 * sizeof(float);
+static const GLsizeiptr kTextStreamBytes = 8 * kChunkBytes;
+
+static struct {
+    GLFWwindow* context = nullptr;  // the context the names belong to
+    GLuint stream = 0, indices = 0;
+    GLintptr offset = 0;  // where the next copy goes in the stream
+} text_buffers;
+
+static void MakeTextBuffers()
+{
+    text_buffers.context = glfwGetCurrentContext();
+    glGenBuffers(1, &text_buffers.stream);
+    glGenBuffers(1, &text_buffers.indices);
+    glBindBuffer(GL_ARRAY_BUFFER, text_buffers.stream);
+    glBufferData(GL_ARRAY_BUFFER, kTextStreamBytes, nullptr, GL_STREAM_DRAW);
+    // Corners 0, 3, 1 and 1, 3, 2: counter-clockwise on screen, so front faces.
+    std::vector<uint16_t> indices(kMaxQuadsPerDraw * 6);
+    const uint16_t corner[6] = {0, 3, 1, 1, 3, 2};
+    for (size_t i = 0; i < indices.size(); i++)
+        indices[i] = static_cast<uint16_t>(i / 6 * 4 + corner[i % 6]);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, text_buffers.indices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 2),
+                 indices.data(), GL_STATIC_DRAW);
+    text_buffers.offset = 0;
+}
+
+// Copies `bytes` (at most kChunkBytes) behind the last copy; returns where they start.
+static GLintptr StreamChunk(const float* data, GLsizeiptr bytes)
+{
+    if (text_buffers.offset + bytes > kTextStreamBytes) {
+        glBufferData(GL_ARRAY_BUFFER, kTextStreamBytes, nullptr, GL_STREAM_DRAW);
+        text_buffers.offset = 0;
+    }
+    GLintptr at = text_buffers.offset;
+    glBufferSubData(GL_ARRAY_BUFFER, at, bytes, data);
+    text_buffers.offset += bytes;
+    return at;
+}
+
+static void DrawBatch(const TextBatch& batch)
+{
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(batch.texture));
+    size_t quads = batch.vertices.size() / 8;
+    for (size_t first = 0; first < quads; first += kMaxQuadsPerDraw) {
+        size_t count = std::min<size_t>(quads - first, kMaxQuadsPerDraw);
+        auto bytes = static_cast<GLsizeiptr>(count * 8 * sizeof(float));
+        GLintptr corners = StreamChunk(batch.vertices.data() + first * 8, bytes);
+        GLintptr coords = StreamChunk(batch.tex_coords.data() + first * 8, bytes);
+        glVertexPointer(2, GL_FLOAT, 0, reinterpret_cast<const void*>(corners));
+        glTexCoordPointer(2, GL_FLOAT, 0, reinterpret_cast<const void*>(coords));
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * 6), GL_UNSIGNED_SHORT, nullptr);
+    }
+}
+
 void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, float blue,
                   float alpha)
 {
+    // Without a window (or before its entry points are loaded) there is nothing to draw to.
+    if (!glfwGetCurrentContext() || !glGenBuffers)
+        return;
+    if (text_buffers.context != glfwGetCurrentContext())
+        MakeTextBuffers();
     glPushMatrix();
     glTranslatef(static_cast<float>(x), static_cast<float>(y), 0);
     glColor4f(red, green, blue, alpha);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    for (const TextBatch& batch : mesh.batches) {
-        if (batch.triangle_count == 0)
-            continue;
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(batch.texture));
-        size_t quads = batch.indices.size() / 6;
-        for (size_t first = 0; first < quads; first += kMaxQuadsPerDraw) {
-            size_t count = quads - first < kMaxQuadsPerDraw ? quads - first : kMaxQuadsPerDraw;
-            glVertexPointer(2, GL_FLOAT, 0, batch.vertices.data() + first * 8);
-            glTexCoordPointer(2, GL_FLOAT, 0, batch.tex_coords.data() + first * 8);
-            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * 6), GL_UNSIGNED_SHORT,
-                           batch.indices.data() + first * 6);
-        }
-    }
+    glBindBuffer(GL_ARRAY_BUFFER, text_buffers.stream);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, text_buffers.indices);
+    for (const TextBatch& batch : mesh.batches)
+        if (batch.triangle_count != 0)
+            DrawBatch(batch);
+    // The line pipe draws from client memory.
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     glColor4f(1, 1, 1, 1);

@@ -13,12 +13,13 @@
 // 16-bit indices address 65536 vertices: a page's quads are drawn in chunks of this many.
 const int kMaxQuadsPerDraw = 16384;
 
+// A page's quads. Their triangles are corners (0, 3, 1) and (1, 3, 2) of each quad, counted from
+// the quad's chunk of kMaxQuadsPerDraw: the same for every mesh, so they are not stored.
 struct TextBatch {
     TextureHandle texture = 0;
     int32_t triangle_count = 0;
     std::vector<float> vertices;    // x, y per corner, 4 corners per quad
     std::vector<float> tex_coords;  // parallel to vertices
-    std::vector<uint16_t> indices;  // 6 per quad, counted from the quad's chunk
 };
 
 // One batch per font page. A mesh is rebuilt in place by each MakeText, so callers keep one and
