@@ -216,6 +216,9 @@ int main(int argc, char** argv)
         vertices.resize(1000 * (sizeof kText - 1) * 4);
         MakeBuffers(vertices.size(), true);
     } else {
+        // Smoothed, as demohost draws its lines: the same pixels.
+        glEnable(GL_LINE_SMOOTH);
+        glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
         vertices.resize(20000 * 2);
         MakeBuffers(vertices.size(), false);
     }
