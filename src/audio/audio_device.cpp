@@ -33,6 +33,15 @@ struct AudioEvent {
     void* user;
 };
 
+// Blocks mixed but not yet heard, at the most: the device holds one while the next is mixed.
+static const int kMaxBlocksInFlight = 4;
+
+// Where a stream's file stood after a block, by the block's end on the device's clock.
+struct StreamMark {
+    int64_t frames_mixed;
+    double position;  // the file's frame, with the fraction between two of them
+};
+
 struct AudioStream {
     SNDFILE* file = nullptr;
     SF_INFO info{};
@@ -55,6 +64,11 @@ struct AudioStream {
     std::atomic<float> volume{1.0f};
     float history[kHistorySize] = {};  // latest mono samples mixed, a ring
     size_t history_next = 0;           // where the next mixed sample goes
+    bool paused = false;               // not mixed: its position holds
+    // Where the file stood after each block in flight, oldest first, and after the last heard.
+    StreamMark marks[kMaxBlocksInFlight] = {};
+    int mark_count = 0;
+    double heard_position = 0;
 
     ~AudioStream()
     {
@@ -76,7 +90,6 @@ struct BlockMark {
     int64_t frames_mixed;  // after the block
     size_t events_held;    // events held after the block
 };
-static const int kMaxBlocksInFlight = 4;
 static struct {
     BlockMark marks[kMaxBlocksInFlight];
     int count = 0;
@@ -95,6 +108,18 @@ static void RaiseDueEvents()
         in_flight.marks[i].events_held -= raised;
 }
 
+// A block was heard: each stream that it held has been heard up to where it stood after it.
+static void StreamsHeard(int64_t frames_mixed)
+{
+    for (AudioStream* s : audio_device.playing) {
+        int passed = 0;
+        while (passed < s->mark_count && s->marks[passed].frames_mixed <= frames_mixed)
+            s->heard_position = s->marks[passed++].position;
+        std::copy(s->marks + passed, s->marks + s->mark_count, s->marks);
+        s->mark_count -= passed;
+    }
+}
+
 // The device asks for a block once it has taken the one before into its own buffer, and a block
 // is heard once the device has played what it held before it: blocks older than its buffer are
 // heard now. Their events fall due and their samples become the spectrum's.
@@ -103,6 +128,7 @@ static void BlocksHeard()
     while (in_flight.count > in_flight.buffered_blocks) {
         const BlockMark& heard = in_flight.marks[0];
         audio_device.frames_heard.store(heard.frames_mixed, std::memory_order_relaxed);
+        StreamsHeard(heard.frames_mixed);
         held.due = heard.events_held;
         std::copy(in_flight.marks + 1, in_flight.marks + in_flight.count, in_flight.marks);
         in_flight.count--;
@@ -214,6 +240,22 @@ static void ReachFrame(AudioStream& s)
     }
 }
 
+// Where the output stands in the file: between the frames in `from` and `to`.
+static double SourcePosition(const AudioStream& s)
+{
+    return std::max(0.0, static_cast<double>(s.to_position) - 1 + s.fraction);
+}
+
+// Remembers where the stream stood after the block just mixed; the oldest mark gives way.
+static void MarkStream(AudioStream& s)
+{
+    if (s.mark_count == kMaxBlocksInFlight) {
+        std::copy(s.marks + 1, s.marks + s.mark_count, s.marks);
+        s.mark_count--;
+    }
+    s.marks[s.mark_count++] = {audio_device.frames_mixed, SourcePosition(s)};
+}
+
 static void MixStream(AudioStream& s, float* out, int frames)
 {
     if (!s.primed) {
@@ -243,8 +285,12 @@ static void MixBlock(float* out, int frames)
 {
     memset(out, 0, static_cast<size_t>(frames) * AudioDevice::kChannels * sizeof(float));
     for (AudioStream* stream : audio_device.playing)
-        MixStream(*stream, out, frames);
+        if (!stream->paused)
+            MixStream(*stream, out, frames);
     BlockMixed(frames);
+    for (AudioStream* stream : audio_device.playing)
+        if (!stream->paused)
+            MarkStream(*stream);
 }
 
 // SDL's audio thread: the blocks heard by now give their events and samples, then every playing
@@ -458,4 +504,62 @@ bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize])
     for (int k = 0; k < kSpectrumSize; k++)
         out[k] = std::hypot(output[k][0], output[k][1]) * 2 / window_sum;
     return true;
+}
+
+double StreamPosition(AudioStream* stream)
+{
+    if (!stream)
+        return 0;
+    LockMixer();
+    double frame = stream->heard_position;
+    UnlockMixer();
+    return frame / stream->info.samplerate;
+}
+
+double StreamSeconds(const AudioStream* stream)
+{
+    return stream ? static_cast<double>(stream->info.frames) / stream->info.samplerate : 0;
+}
+
+// The first event at or after `frame`, in a stream whose events are in position order.
+static size_t FirstEventFrom(const AudioStream& s, int64_t frame)
+{
+    auto first = std::lower_bound(
+        s.position_events.begin(), s.position_events.end(), frame,
+        [](const AudioEvent& e, int64_t position) { return e.position < position; });
+    return static_cast<size_t>(first - s.position_events.begin());
+}
+
+void SeekStream(AudioStream* stream, double seconds)
+{
+    if (!stream)
+        return;
+    int64_t frame = std::min(SecondsToPosition(stream, seconds), stream->info.frames - 1);
+    LockMixer();
+    AudioStream& s = *stream;
+    if (sf_seek(s.file, frame, SEEK_SET) >= 0) {
+        s.position = frame;
+        s.chunk_frames = s.chunk_next = 0;
+        s.fraction = 0;
+        s.primed = false;
+        s.next_event = FirstEventFrom(s, frame);
+    }
+    UnlockMixer();
+}
+
+void PauseStream(AudioStream* stream, bool paused)
+{
+    if (!stream)
+        return;
+    LockMixer();
+    stream->paused = paused;
+    UnlockMixer();
+}
+
+void StopStream(AudioStream* stream)
+{
+    LockMixer();
+    auto& playing = audio_device.playing;
+    playing.erase(std::remove(playing.begin(), playing.end(), stream), playing.end());
+    UnlockMixer();
 }

@@ -64,6 +64,19 @@ void StartStream(AudioStream* stream);
 // A linear gain on the stream's samples, applied as given.
 void SetStreamVolume(AudioStream* stream, float volume);
 
+// Seconds of the stream's file heard by now: where it stood when the last block heard ended (on
+// the device's clock; offline, at once). It holds while the stream is paused.
+double StreamPosition(AudioStream* stream);
+// The length of the stream's file in seconds.
+double StreamSeconds(const AudioStream* stream);
+// Moves the stream to `seconds` of its file (negative or NaN: the start; past the end: its last
+// frame): what is mixed next starts there, and the points at or after it fire when passed.
+void SeekStream(AudioStream* stream, double seconds);
+// A paused stream is not mixed: it is silent, raises no events and keeps its position.
+void PauseStream(AudioStream* stream, bool paused);
+// Takes the stream out of the mix for good: it raises no more events.
+void StopStream(AudioStream* stream);
+
 const int kSpectrumSize = 512;
 // Magnitudes of bins 0..511 of a 1024-point FFT of the stream's last 1024 samples heard (mono,
 // before volume, Hann window), scaled so that a full-scale sine at a bin's centre reads 1.
