@@ -17,9 +17,6 @@ int w_PlayMusic(lua_State* L);
 int w_PlayMusicWithSync(lua_State* L);
 int w_GetSpectrum(lua_State* L);
 int w_SetVolume(lua_State* L);
-// Frame step: calls MusicEnd once if the music ended, then MusicSync(name) for each sync point
-// passed, in arrival order, with the event queue locked.
-void DeliverMusicEvents(lua_State* L);
 // render/wrap_render.cpp
 int w_DrawBox(lua_State* L);
 int w_DrawBoxWithColor(lua_State* L);

@@ -23,6 +23,24 @@
 
 static const char* kDefaultFontPath = "res/font/mono-20.fnt";
 
+void DeliverMusicEvents(lua_State* L)
+{
+    static MusicEvents events;
+    TakeMusicEvents(events);
+    if (events.ended) {
+        lua_getglobal(L, "MusicEnd");
+        CallProtected(L, 0, 0);
+    }
+    for (const std::string* name : events.sync_names) {
+        lua_getglobal(L, "MusicSync");
+        if (name)
+            lua_pushlstring(L, name->data(), name->size());
+        else
+            lua_pushnil(L);
+        CallProtected(L, 1, 0);
+    }
+}
+
 static void DrawFrame(ScriptHost& host, const BitmapFont* default_font, const FrameTime& frame)
 {
     glLoadIdentity();

@@ -13,8 +13,8 @@ float spectrum_buffer[kSpectrumSize];
 // events carry them. A deque never moves its elements.
 static std::deque<std::string> sync_names;
 
-// The audio thread must not wait for the frame loop, which may hold the mutex while it asks the
-// audio device for something: an event that finds the mutex taken is raised again later.
+// The audio thread must not wait for the frame loop, even for the moment it takes the events
+// out: an event that finds the mutex taken is raised again later.
 static bool MusicEndCallback(void*)
 {
     std::unique_lock<std::mutex> lock(sync_queue.mutex, std::try_to_lock);
@@ -54,6 +54,15 @@ std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& 
     }
     StartStream(music_channel);
     return ReadId3v1(path);
+}
+
+void TakeMusicEvents(MusicEvents& out)
+{
+    out.sync_names.clear();
+    std::lock_guard<std::mutex> lock(sync_queue.mutex);
+    out.ended = sync_queue.music_ended;
+    sync_queue.music_ended = false;
+    std::swap(out.sync_names, sync_queue.pending_sync_names);
 }
 
 void SetVolume(float volume)

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-// Events from the audio thread, delivered by the frame loop under the same mutex.
+// Events from the audio thread, taken out by the frame loop under the same mutex.
 struct SyncQueue {
     std::mutex mutex;
     bool music_ended = false;
@@ -20,6 +20,16 @@ struct SyncQueue {
 };
 
 extern SyncQueue sync_queue;
+
+// Events taken out of the queue, for the frame loop to deliver with the queue unlocked.
+struct MusicEvents {
+    bool ended = false;
+    std::vector<const std::string*> sync_names;  // in arrival order; null: a point without a name
+};
+
+// Moves the events raised since the last call into `out` (its old ones are dropped). The vectors
+// are swapped, so a caller that keeps `out` stops allocating.
+void TakeMusicEvents(MusicEvents& out);
 // The stream most recently created; null when the last one could not be.
 extern AudioStream* music_channel;
 extern float spectrum_buffer[kSpectrumSize];

@@ -1,9 +1,7 @@
-// Script bindings of the music functions (PlayMusic, PlayMusicWithSync, GetSpectrum, SetVolume)
-// and the frame loop's delivery of music events to the script.
+// Script bindings of the music functions: PlayMusic, PlayMusicWithSync, GetSpectrum, SetVolume.
 
 #include "app/api.h"
 #include "app/args.h"
-#include "app/script_host.h"
 #include "audio/music.h"
 #include "profile/profiler.h"
 
@@ -67,23 +65,4 @@ int w_SetVolume(lua_State* L)
 {
     SetVolume(ArgFloat(L, 1));
     return 0;
-}
-
-void DeliverMusicEvents(lua_State* L)
-{
-    std::lock_guard<std::mutex> lock(sync_queue.mutex);
-    if (sync_queue.music_ended) {
-        sync_queue.music_ended = false;
-        lua_getglobal(L, "MusicEnd");
-        CallProtected(L, 0, 0);
-    }
-    for (const std::string* name : sync_queue.pending_sync_names) {
-        lua_getglobal(L, "MusicSync");
-        if (name)
-            lua_pushlstring(L, name->data(), name->size());
-        else
-            lua_pushnil(L);
-        CallProtected(L, 1, 0);
-    }
-    sync_queue.pending_sync_names.clear();
 }

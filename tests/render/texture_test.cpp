@@ -21,7 +21,11 @@ protected:
         OpenTestWindow(800, 600);
         BeginTestFrame();
     }
-    std::string Path(const char* name) { return testing::TempDir() + "/" + name; }
+    // Named for the process: tests running side by side write files of the same name.
+    std::string Path(const char* name)
+    {
+        return testing::TempDir() + "/" + std::to_string(getpid()) + "-" + name;
+    }
 
     // An image whose top half is red and bottom half blue.
     std::string WriteRedOverBlue(int width, int height, int components)

@@ -9,11 +9,15 @@
 #include <fstream>
 #include <vector>
 
-// Writes interleaved float samples as a WAV file below the test directory.
+// Writes interleaved float samples as a WAV file below the test directory, its name prefixed
+// with the running test's: tests run side by side, and one must not read another's file while it
+// is being written.
 static std::string WriteWav(const std::string& name, const std::vector<float>& samples, int rate,
                             int channels)
 {
-    std::string path = testing::TempDir() + "/" + name;
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string prefix = test ? std::string(test->test_suite_name()) + "." + test->name() + "-" : "";
+    std::string path = testing::TempDir() + "/" + prefix + name;
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;

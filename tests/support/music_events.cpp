@@ -5,6 +5,7 @@
 #include "support/audio_files.h"
 
 #include "app/api.h"
+#include "app/frame_loop.h"
 #include "audio/audio_device.h"
 
 #include <gtest/gtest.h>

@@ -8,6 +8,9 @@
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 #include <stb_image_write.h>
 
 #include <fstream>
@@ -79,10 +82,12 @@ TEST(TextLayout, KerningPagesAndEmptyText)
     EXPECT_EQ(mesh.batches[0].triangle_count, 4);
 }
 
-// A font whose page is white and whose glyphs fill their whole box.
+// A font whose page is white and whose glyphs fill their whole box, in a folder of the process's
+// own: tests running side by side write fonts with other advances.
 static std::string WriteWhiteFont(int advance_a)
 {
-    std::string dir = testing::TempDir() + "/";
+    std::string dir = testing::TempDir() + "/white-" + std::to_string(getpid()) + "/";
+    mkdir(dir.c_str(), 0700);
     std::vector<unsigned char> white(16 * 16 * 4, 255);
     stbi_write_png((dir + "white.png").c_str(), 16, 16, 4, white.data(), 16 * 4);
     std::ofstream(dir + "white.fnt")
