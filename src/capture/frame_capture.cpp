@@ -2,7 +2,6 @@
 
 #include "capture/frame_capture.h"
 
-#include "app/window.h"
 #include "audio/audio_device.h"
 #include "render/render_target.h"
 
@@ -58,14 +57,16 @@ bool CaptureFrames::MakeFrameBuffer()
 
 bool CaptureFrames::Begin()
 {
-    if (!app_window.handle) {
+    // The script's window is the current context's, never shown.
+    GLFWwindow* window = glfwGetCurrentContext();
+    if (!window) {
         Report("the script opened no window: there is nothing to capture");
         return false;
     }
     width_ = options_.width;
     height_ = options_.height;
     if (width_ == 0)
-        glfwGetWindowSize(app_window.handle, &width_, &height_);
+        glfwGetWindowSize(window, &width_, &height_);
     // H.264 and VP9 store colour at half resolution: their frames have even sizes.
     if (options_.kind != OutputKind::PngFrames) {
         width_ += width_ & 1;

@@ -2,7 +2,7 @@
 
 #include "render/line_pipe.h"
 
-#include "app/args.h"
+#include "truncate.h"
 #include "profile/profiler.h"
 #include "render/quad_pipe.h"
 
