@@ -35,9 +35,11 @@ static void FinishOnExit()
         _exit(1);
 }
 
-// The first Ctrl+C, kill (SIGTERM) or closed terminal (SIGHUP) ends the capture after the current
-// frame with a complete file; a second one ends the program. A file-size limit makes writes fail
-// instead of killing the program, so that the capture ends with the reason.
+// Ctrl+C, kill (SIGTERM) and a closed terminal (SIGHUP) end the capture after the current frame
+// with a complete file. A second Ctrl+C ends the program at once; SIGTERM and SIGHUP often come
+// twice in a row (timeout sends one to the program and one to its process group), so repeats of
+// them are taken as the first. A file-size limit makes writes fail instead of killing the
+// program, so that the capture ends with the reason.
 static void OnInterrupt(int)
 {
     capture_interrupted = 1;
@@ -47,9 +49,10 @@ static void CatchInterrupt()
 {
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (int signal : {SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
     ::signal(SIGXFSZ, SIG_IGN);
 }
 

@@ -226,8 +226,9 @@ TEST(Capture, HowTheScriptEndsDecidesTheFileAndTheStatus)
 
     // Ctrl+C, kill and a closed terminal (here sent from a shell the script starts in frame 10;
     // the shell's caller ignores them while it waits) end the capture with a complete file of the
-    // frames so far.
-    for (std::string signal : {"INT", "TERM", "HUP"}) {
+    // frames so far; kill and hang-up even when they come twice at once, as timeout sends them.
+    for (std::string signal :
+         {"INT", "TERM", "HUP", "TERM $PPID; kill -TERM", "HUP $PPID; kill -HUP"}) {
         dir.Write("res/main.lua", R"(
             local frame = 0
             function initialize() OpenWindow(64, 48, 't') end
