@@ -6,6 +6,7 @@
 #include "profile/zone_lua.h"
 
 #include <cstdio>
+#include <utility>
 
 void ReportScriptError(lua_State* L)
 {
@@ -17,14 +18,16 @@ void ReportScriptError(lua_State* L)
     lua_pop(L, 1);
 }
 
-void CallProtected(lua_State* L, int nargs, int nresults)
+bool CallProtected(lua_State* L, int nargs, int nresults)
 {
     // An error unwinds script frames without their returns: zones the hook opened for them close
     // here, so the program's own zones stay where they belong.
     uint32_t depth = profiler.current->depth;
-    if (lua_pcall(L, nargs, nresults, 0) != 0)
+    bool ran = lua_pcall(L, nargs, nresults, 0) == 0;
+    if (!ran)
         ReportScriptError(L);
     UnwindScriptZones(depth);
+    return ran;
 }
 
 void ScriptHost::Open()
@@ -50,10 +53,9 @@ void ScriptHost::Open()
     }
 }
 
-void ScriptHost::Start(int argc, char** argv)
+bool ScriptHost::Start(int argc, char** argv)
 {
-    if (main_loaded_)
-        CallProtected(state_, 0, LUA_MULTRET);
+    bool started = main_loaded_ && CallProtected(state_, 0, LUA_MULTRET);
     lua_settop(state_, 0);
 
     lua_getglobal(state_, "initialize");
@@ -63,7 +65,7 @@ void ScriptHost::Start(int argc, char** argv)
         lua_pushstring(state_, argv[i]);
         lua_rawseti(state_, -2, i);
     }
-    CallProtected(state_, 1, 0);
+    return CallProtected(state_, 1, 0) && started;
 }
 
 void ScriptHost::Update(double time, double dt)
@@ -72,6 +74,12 @@ void ScriptHost::Update(double time, double dt)
     lua_pushnumber(state_, time);
     lua_pushnumber(state_, dt);
     CallProtected(state_, 2, 0);
+}
+
+void ScriptHost::Swap(ScriptHost& other)
+{
+    std::swap(state_, other.state_);
+    std::swap(main_loaded_, other.main_loaded_);
 }
 
 void ScriptHost::Close()

@@ -14,11 +14,13 @@ public:
     // Creates the state and loads res/main.lua without running it.
     void Open();
     // Runs the main chunk if it loaded, then initialize(args) with the arguments after the
-    // program name.
-    void Start(int argc, char** argv);
+    // program name; false when the chunk did not load or either raised an error.
+    bool Start(int argc, char** argv);
     // Calls update(time, dt).
     void Update(double time, double dt);
     void Close();
+    // Exchanges states with `other`: the frame loop's host takes over a state started aside.
+    void Swap(ScriptHost& other);
     lua_State* State() const { return state_; }
 
 private:
@@ -29,5 +31,5 @@ private:
 // Prints the error value on top of the stack as "Error: %s\n" and pops it.
 void ReportScriptError(lua_State* L);
 
-// A protected call of the function below nargs arguments; a failure is reported.
-void CallProtected(lua_State* L, int nargs, int nresults);
+// A protected call of the function below nargs arguments; a failure is reported and gives false.
+bool CallProtected(lua_State* L, int nargs, int nresults);

@@ -210,3 +210,15 @@ TextureHandle RenderTargetAsTexture(int handle, int index)
         return 0;
     return static_cast<TextureHandle>(target->textures[index]);
 }
+
+void ReleaseRenderTargets(RenderTargetList& targets)
+{
+    if (FramebuffersAvailable())
+        for (int i = 0; i < targets.count; i++) {
+            RenderTarget& target = targets.targets[i];
+            glDeleteTextures(target.texture_count, target.textures);
+            glDeleteFramebuffersEXT(1, &target.framebuffer);
+        }
+    targets.count = 0;
+    targets.pushed_viewports = 0;
+}

@@ -25,6 +25,10 @@ struct RenderTargetList {
 
 extern RenderTargetList render_targets;
 
+// Frees the framebuffers and textures of every target in `targets` and empties it (the window's
+// framebuffer stays).
+void ReleaseRenderTargets(RenderTargetList& targets);
+
 // Creates a target with `texture_count` colour textures (at most 4) and returns its handle
 // (1..10); 0 when the list is full or no GL context exists.
 int MakeRenderTarget(int width, int height, int texture_count);

@@ -171,3 +171,15 @@ void SetShaderParamf(int handle, const char* name, float value)
     if (program && name)
         glUniform1fARB(glGetUniformLocationARB(program, name), value);
 }
+
+void ReleaseShaders(ShaderTable& shaders)
+{
+    if (ShadersAvailable())
+        for (int i = 0; i < shaders.count; i++) {
+            const ShaderProgram& slot = shaders.slots[i];
+            for (unsigned object : {slot.program, slot.vertex_shader, slot.fragment_shader})
+                if (object != 0)
+                    glDeleteObjectARB(object);
+        }
+    shaders = ShaderTable();
+}

@@ -19,6 +19,9 @@ struct ShaderTable {
 
 extern ShaderTable shader_table;
 
+// Frees the program and shader objects of every slot in `shaders` and empties it.
+void ReleaseShaders(ShaderTable& shaders);
+
 // A section's source holds at most this many characters, line breaks included.
 const size_t kMaxShaderSource = 102399;
 

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+ImageList image_list;
+
 // What stops an image before it is decoded: not a regular file, HDR (whose decoder can hang on
 // a cut file), or a size beyond what the GL takes; null when it may be decoded.
 static const char* Refusal(FILE* file)
@@ -60,4 +62,19 @@ void DeleteTexture(TextureHandle texture)
     GLuint name = static_cast<GLuint>(texture);
     if (name != 0 && glfwGetCurrentContext())
         glDeleteTextures(1, &name);
+}
+
+TextureHandle LoadImage(const char* path)
+{
+    TextureHandle texture = LoadTexture(path);
+    if (texture != 0)
+        image_list.textures.push_back(texture);
+    return texture;
+}
+
+void ReleaseImages(ImageList& images)
+{
+    for (TextureHandle texture : images.textures)
+        DeleteTexture(texture);
+    images.textures.clear();
 }

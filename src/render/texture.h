@@ -2,6 +2,8 @@
 // process ends.
 #pragma once
 
+#include <vector>
+
 // A GL texture name; 0 means none.
 using TextureHandle = int;
 
@@ -12,3 +14,15 @@ using TextureHandle = int;
 TextureHandle LoadTexture(const char* path);
 // Frees a texture made by LoadTexture; 0 is none.
 void DeleteTexture(TextureHandle texture);
+
+// The textures scripts loaded with LoadImage, so that a state's images can be released with it.
+struct ImageList {
+    std::vector<TextureHandle> textures;
+};
+
+extern ImageList image_list;
+
+// LoadTexture for a script: the texture is listed in image_list.
+TextureHandle LoadImage(const char* path);
+// Frees every texture of `images` and empties it.
+void ReleaseImages(ImageList& images);

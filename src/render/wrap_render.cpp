@@ -35,7 +35,7 @@ int w_DrawLine(lua_State* L)
 
 int w_LoadImage(lua_State* L)
 {
-    lua_pushinteger(L, LoadTexture(lua_tostring(L, 1)));
+    lua_pushinteger(L, LoadImage(lua_tostring(L, 1)));
     return 1;
 }
 

@@ -262,3 +262,14 @@ void DrawText(int handle, const char* text, int x, int y, int32_t width_limit, b
         x = static_cast<int>(std::max<int64_t>(INT32_MIN, int64_t{x} - mesh.width / 2));
     DrawTextMesh(mesh, x, y, red, green, blue, alpha);
 }
+
+void ReleaseFonts(FontStore& fonts)
+{
+    for (std::unique_ptr<BitmapFont>& font : fonts.fonts) {
+        if (font)
+            for (TextureHandle page : font->pageTextures)
+                DeleteTexture(page);
+        font.reset();
+    }
+    fonts.count = 0;
+}

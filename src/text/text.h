@@ -48,6 +48,9 @@ struct FontStore {
 
 extern FontStore font_store;
 
+// Frees the page textures of every font in `fonts` and empties it.
+void ReleaseFonts(FontStore& fonts);
+
 // Reads a font into the next slot and returns its handle (1..10); 0 when the store is full or
 // the file cannot be read or no window is open yet ("Font loading error: <path>" is printed then).
 int LoadFont(const char* path, const char* directory);
