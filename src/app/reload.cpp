@@ -3,6 +3,8 @@
 #include "app/reload.h"
 
 #include "app/api.h"
+#include "app/window.h"
+#include "audio/music.h"
 #include "render/line_pipe.h"
 #include "render/quad_pipe.h"
 
@@ -63,10 +65,15 @@ bool ReloadScript(ScriptHost& host, int argc, char** argv)
 {
     ScriptResources old;
     SetResourcesAside(old);
+    CarryMusicOver();
+    app_window.keep_open = true;
     ScriptHost next;
     next.Open();
     RegisterScriptApi(next.State());
-    if (!next.Start(argc, argv)) {
+    bool started = next.Start(argc, argv);
+    app_window.keep_open = false;
+    FinishMusicCarry(started);
+    if (!started) {
         next.Close();
         PutResourcesBack(old);
         return false;

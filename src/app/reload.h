@@ -25,8 +25,9 @@ void PutResourcesBack(ScriptResources& aside);
 // Frees every GL name of `resources` and empties them.
 void ReleaseResources(ScriptResources& resources);
 
-// Starts a new state on res/main.lua with the given arguments. When its main chunk loads and it
-// and initialize run without an error, it replaces `host`'s state and the old state's resources
-// are released; otherwise the new state and what it made are dropped, `host` runs on as before
-// and false is returned (the error has been printed).
+// Starts a new state on res/main.lua with the given arguments, on the open window, with the music
+// playing on (see CarryMusicOver). When its main chunk loads and it and initialize run without an
+// error, it replaces `host`'s state and the old state's resources are released; otherwise the new
+// state and what it made are dropped, `host` runs on as before and false is returned (the error
+// has been printed).
 bool ReloadScript(ScriptHost& host, int argc, char** argv);

@@ -47,8 +47,32 @@ static bool CreateWindow(int width, int height)
     return true;
 }
 
+// A reloaded script's window: the open one, at the new size, with the state and projection set
+// afresh (replaced, not pushed again).
+static void KeepWindow(int width, int height, const char* title)
+{
+    int open_width = 0, open_height = 0;
+    glfwGetWindowSize(app_window.handle, &open_width, &open_height);
+    if (width > 0 && height > 0 && width <= kMaxWindowSize && height <= kMaxWindowSize &&
+        (width != open_width || height != open_height)) {
+        glfwSetWindowSize(app_window.handle, width, height);
+        glViewport(0, 0, width, height);
+    }
+    glfwSetWindowTitle(app_window.handle, title ? title : "");
+    InitGlState();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
 void OpenWindow(int width, int height, const char* title)
 {
+    if (app_window.handle && app_window.keep_open) {
+        KeepWindow(width, height, title);
+        return;
+    }
     if (!CreateWindow(width, height)) {
         printf("Error, could not create window.");
         // Without any window there is no context to set up.

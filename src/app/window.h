@@ -11,6 +11,8 @@ struct Window {
     bool offscreen = false;
     // The pointer as the last processed events left it, so that it holds still during a frame.
     double cursor_x = 0, cursor_y = 0;
+    // While a reloaded script starts: OpenWindow keeps the open window (resized to the new size).
+    bool keep_open = false;
 };
 
 extern Window app_window;

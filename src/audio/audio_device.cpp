@@ -453,13 +453,18 @@ int64_t SecondsToPosition(const AudioStream* stream, double seconds)
     return frames >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(frames);
 }
 
-void StartStream(AudioStream* stream)
+void StartStream(AudioStream* stream, double seconds, std::vector<void*>* passed)
 {
     if (!stream || !audio_device.open)
         return;
     // Equal positions keep the order they were set in.
     auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
     std::stable_sort(stream->position_events.begin(), stream->position_events.end(), earlier);
+    if (seconds > 0) {
+        SeekStream(stream, seconds);
+        for (size_t i = 0; passed && i < stream->next_event; i++)
+            passed->push_back(stream->position_events[i].user);
+    }
     LockMixer();
     audio_device.playing.push_back(stream);
     UnlockMixer();
@@ -561,5 +566,33 @@ void StopStream(AudioStream* stream)
     LockMixer();
     auto& playing = audio_device.playing;
     playing.erase(std::remove(playing.begin(), playing.end(), stream), playing.end());
+    UnlockMixer();
+}
+
+void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
+                           AudioEventCallback callback, const std::vector<void*>& users,
+                           std::vector<void*>& passed)
+{
+    passed.clear();
+    if (!stream)
+        return;
+    std::vector<AudioEvent> events;
+    for (size_t i = 0; i < positions.size(); i++)
+        events.push_back({positions[i], callback, users[i]});
+    auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
+    std::stable_sort(events.begin(), events.end(), earlier);
+    LockMixer();
+    AudioStream& s = *stream;
+    // Where the mix stands: the points before it have been passed.
+    auto mixed = static_cast<int64_t>(s.primed ? SourcePosition(s) : static_cast<double>(s.position));
+    s.position_events = std::move(events);
+    s.next_event = FirstEventFrom(s, mixed);
+    for (size_t i = 0; i < s.next_event; i++)
+        passed.push_back(s.position_events[i].user);
+    // Events held for the points replaced are dropped with them.
+    held.events.clear();
+    held.due = 0;
+    for (int i = 0; i < in_flight.count; i++)
+        in_flight.marks[i].events_held = 0;
     UnlockMixer();
 }

@@ -59,8 +59,9 @@ void SetPositionEvent(AudioStream* stream, int64_t position, AudioEventCallback 
                       void* user);
 // Seconds of the file as a sample frame position; negative or NaN reads as 0.
 int64_t SecondsToPosition(const AudioStream* stream, double seconds);
-// Starts mixing the stream, looping forever.
-void StartStream(AudioStream* stream);
+// Starts mixing the stream, looping forever, from `seconds` of its file; the users of the points
+// before that are added to `passed` (when given), in time order, and are not raised.
+void StartStream(AudioStream* stream, double seconds = 0, std::vector<void*>* passed = nullptr);
 // A linear gain on the stream's samples, applied as given.
 void SetStreamVolume(AudioStream* stream, float volume);
 
@@ -76,6 +77,12 @@ void SeekStream(AudioStream* stream, double seconds);
 void PauseStream(AudioStream* stream, bool paused);
 // Takes the stream out of the mix for good: it raises no more events.
 void StopStream(AudioStream* stream);
+// Gives a playing stream new sync points in place of its old ones, without a break in its sound:
+// `users[i]` is raised at frame `positions[i]`. The points the mix has passed come back in
+// `passed`, in time order, and are not raised; events held but not yet heard are dropped.
+void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
+                           AudioEventCallback callback, const std::vector<void*>& users,
+                           std::vector<void*>& passed);
 
 const int kSpectrumSize = 512;
 // Magnitudes of bins 0..511 of a 1024-point FFT of the stream's last 1024 samples heard (mono,

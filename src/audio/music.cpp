@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <unordered_map>
 
 SyncQueue sync_queue;
 AudioStream* music_channel = nullptr;
@@ -33,8 +34,73 @@ static bool MusicSyncCallback(void* name)
     return true;
 }
 
+// A track's sync points: the frame and the name (null: none) of each, in table order.
+struct SyncTable {
+    std::vector<int64_t> positions;
+    std::vector<void*> names;
+};
+
+// Tracks that go on through a reload of the script (demohost-live). Each track made keeps its
+// path and sync points; while a reload runs, the tracks that were playing wait to be taken over.
+static struct {
+    std::unordered_map<AudioStream*, std::string> paths;
+    std::unordered_map<AudioStream*, SyncTable> tables;
+    bool carrying = false;
+    std::vector<AudioStream*> carried;  // playing when the reload began, not yet taken over
+    std::vector<AudioStream*> taken;    // taken over by the new state
+    std::vector<AudioStream*> started;  // started anew by the new state
+    AudioStream* channel = nullptr;     // music_channel when the reload began
+    MusicEvents pending;                // events the old state had not been given yet
+    double start_at = 0;                // where tracks that start anew begin
+} music_carry;
+
+// The points passed at once, in time order, queued for the next delivery.
+static void QueuePassed(const std::vector<void*>& passed)
+{
+    std::lock_guard<std::mutex> lock(sync_queue.mutex);
+    for (void* name : passed)
+        sync_queue.pending_sync_names.push_back(static_cast<const std::string*>(name));
+}
+
+static SyncTable MakeSyncTable(AudioStream* stream, const std::vector<SyncPoint>& syncs)
+{
+    SyncTable table;
+    for (const SyncPoint& sync : syncs) {
+        const std::string* name = nullptr;
+        if (sync.name)
+            name = &sync_names.emplace_back(*sync.name);
+        table.positions.push_back(SecondsToPosition(stream, sync.time));
+        table.names.push_back(const_cast<std::string*>(name));
+    }
+    return table;
+}
+
+// A carried track of `path`, taken over with new sync points; null when there is none.
+static AudioStream* TakeOver(const char* path, const std::vector<SyncPoint>& syncs)
+{
+    for (auto it = music_carry.carried.begin(); it != music_carry.carried.end(); ++it) {
+        AudioStream* stream = *it;
+        if (music_carry.paths[stream] != path)
+            continue;
+        music_carry.carried.erase(it);
+        music_carry.taken.push_back(stream);
+        SyncTable& table = music_carry.tables[stream] = MakeSyncTable(stream, syncs);
+        std::vector<void*> passed;
+        ReplacePositionEvents(stream, table.positions, MusicSyncCallback, table.names, passed);
+        QueuePassed(passed);
+        return stream;
+    }
+    return nullptr;
+}
+
 std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs)
 {
+    if (music_carry.carrying && path) {
+        if (AudioStream* stream = TakeOver(path, syncs)) {
+            music_channel = stream;
+            return ReadId3v1(path);
+        }
+    }
     std::string error;
     music_channel = CreateFileStream(path, error);
     if (!music_channel) {
@@ -45,15 +111,53 @@ std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& 
         return std::nullopt;
     }
     SetEndEvent(music_channel, MusicEndCallback, nullptr);
-    for (const SyncPoint& sync : syncs) {
-        const std::string* name = nullptr;
-        if (sync.name)
-            name = &sync_names.emplace_back(*sync.name);
-        SetPositionEvent(music_channel, SecondsToPosition(music_channel, sync.time),
-                         MusicSyncCallback, const_cast<std::string*>(name));
-    }
-    StartStream(music_channel);
+    SyncTable& table = music_carry.tables[music_channel] = MakeSyncTable(music_channel, syncs);
+    for (size_t i = 0; i < table.positions.size(); i++)
+        SetPositionEvent(music_channel, table.positions[i], MusicSyncCallback, table.names[i]);
+    music_carry.paths[music_channel] = path;
+    std::vector<void*> passed;
+    StartStream(music_channel, music_carry.start_at, &passed);
+    QueuePassed(passed);
+    if (music_carry.carrying)
+        music_carry.started.push_back(music_channel);
     return ReadId3v1(path);
+}
+
+void StartMusicAt(double seconds)
+{
+    music_carry.start_at = seconds;
+}
+
+void CarryMusicOver()
+{
+    music_carry.carrying = true;
+    music_carry.carried = audio_device.playing;
+    music_carry.taken.clear();
+    music_carry.started.clear();
+    music_carry.channel = music_channel;
+    TakeMusicEvents(music_carry.pending);
+}
+
+void FinishMusicCarry(bool started)
+{
+    music_carry.carrying = false;
+    if (started) {
+        for (AudioStream* stream : music_carry.carried)
+            StopStream(stream);
+        return;
+    }
+    // The old state keeps its tracks as they were, with their own points, and its events.
+    for (AudioStream* stream : music_carry.started)
+        StopStream(stream);
+    for (AudioStream* stream : music_carry.taken) {
+        const SyncTable& table = music_carry.tables[stream];
+        std::vector<void*> passed;
+        ReplacePositionEvents(stream, table.positions, MusicSyncCallback, table.names, passed);
+    }
+    music_channel = music_carry.channel;
+    std::lock_guard<std::mutex> lock(sync_queue.mutex);
+    sync_queue.music_ended = music_carry.pending.ended;
+    sync_queue.pending_sync_names = music_carry.pending.sync_names;
 }
 
 void TakeMusicEvents(MusicEvents& out)

@@ -44,6 +44,18 @@ struct SyncPoint {
 // with the reason.
 std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs);
 void SetVolume(float volume);
+
+// demohost-live's reload: the tracks playing now go on through it. Until FinishMusicCarry, a
+// PlayMusic of the path of one of them takes that track over, without a break in its sound, with
+// its new sync points instead of starting it again; the points it has passed are delivered at
+// once, in time order. Events not yet delivered to the old state are kept for it.
+void CarryMusicOver();
+// `started`: the new state took over, and the carried tracks it did not play again are stopped.
+// Otherwise the old state keeps every track as it was, with its points and its events.
+void FinishMusicCarry(bool started);
+// Tracks started from now on begin at `seconds` of their file; the points before it are
+// delivered at once, in time order.
+void StartMusicAt(double seconds);
 // Fills spectrum_buffer from the music channel; on failure it keeps its last values. The caller
 // times it, with the copy to the script, as the zone "SpectrumAnalyze".
 void AnalyzeSpectrum();
