@@ -1,5 +1,6 @@
-// The pieces in which demohost and demohost-capture differ, given to the one frame loop that both
-// run: the clock, the audio output, and what becomes of a frame once it is drawn.
+// The pieces in which demohost, demohost-capture and demohost-live differ, given to the one frame
+// loop that they run: the clock, the audio output, what becomes of a frame once it is drawn, and
+// what may replace the script's state between frames.
 #pragma once
 
 struct FrameTime {
@@ -38,8 +39,24 @@ public:
     virtual bool Finish() = 0;
 };
 
+class ScriptHost;
+
+class ScriptReload {
+public:
+    virtual ~ScriptReload() = default;
+    // Before each frame is drawn, once the clock has given its time.
+    virtual void BeforeFrame(ScriptHost& host) = 0;
+};
+
+// demohost and demohost-capture run one state from start to end.
+class NoReload : public ScriptReload {
+public:
+    void BeforeFrame(ScriptHost&) override {}
+};
+
 struct FramePieces {
     FrameClock& clock;
     AudioOutput& audio;
     FrameOutput& output;
+    ScriptReload& reload;
 };

@@ -2,6 +2,7 @@
 // offline and encodes both into a video (or numbered PNG files and a WAV).
 
 #include "app/frame_loop.h"
+#include "audio/music.h"
 #include "app/window.h"
 #include "capture/capture_clock.h"
 #include "capture/capture_options.h"
@@ -87,7 +88,8 @@ int main(int argc, char** argv)
 
     bool until_music_end = options.frames < 0;
     int64_t frames = until_music_end ? int64_t{kMaxSeconds} * options.fps : options.frames;
-    CaptureClock clock(options.fps, frames, until_music_end);
+    CaptureClock clock(options.fps, frames, until_music_end, options.from);
+    StartMusicAt(options.from);
     OfflineAudio audio(options.fps, encoder);
     CaptureFrames capture(options, frames, encoder);
 
@@ -98,8 +100,9 @@ int main(int argc, char** argv)
     unfinished = &capture;
     atexit(FinishOnExit);
     CatchInterrupt();
+    NoReload no_reload;
     int status = RunProgram(static_cast<int>(script_argv.size()), script_argv.data(),
-                            {clock, audio, capture});
+                            {clock, audio, capture, no_reload});
     unfinished = nullptr;
     return status;
 }

@@ -107,6 +107,7 @@ int RunProgram(int argc, char** argv, const FramePieces& pieces)
     pieces.clock.Start();
     FrameTime frame;
     while (complete && WindowIsOpen() && !app_window.quit_requested && pieces.clock.Next(frame)) {
+        pieces.reload.BeforeFrame(host);
         DrawFrame(host, default_font.get(), frame);
         if (!pieces.output.FrameDrawn())
             break;

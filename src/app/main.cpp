@@ -2,7 +2,7 @@
 // audio device and every frame shown on screen.
 
 #include "app/frame_loop.h"
-#include "audio/audio_device.h"
+#include "app/device_audio.h"
 
 #include <GLFW/glfw3.h>
 
@@ -22,14 +22,6 @@ private:
     double previous_ = 0;
 };
 
-// The device plays on its own thread and keeps its own time.
-class DeviceAudio : public AudioOutput {
-public:
-    void Open() override { OpenAudioDevice(); }
-    void FramePlayed() override {}
-    void Close() override { CloseAudioDevice(); }
-};
-
 // The swap shows the frame; nothing else becomes of it.
 class ScreenOutput : public FrameOutput {
 public:
@@ -43,5 +35,6 @@ int main(int argc, char** argv)
     WallClock clock;
     DeviceAudio audio;
     ScreenOutput screen;
-    return RunProgram(argc, argv, {clock, audio, screen});
+    NoReload no_reload;
+    return RunProgram(argc, argv, {clock, audio, screen, no_reload});
 }

@@ -70,7 +70,8 @@ bool ReloadScript(ScriptHost& host, int argc, char** argv)
     ScriptHost next;
     next.Open();
     RegisterScriptApi(next.State());
-    bool started = next.Start(argc, argv);
+    // A chunk that does not load is reported once, with no initialize to call after it.
+    bool started = next.Loaded() && next.Start(argc, argv);
     app_window.keep_open = false;
     FinishMusicCarry(started);
     if (!started) {

@@ -8,14 +8,22 @@
 #include <cstdio>
 #include <utility>
 
+static std::string last_script_error;
+
 void ReportScriptError(lua_State* L)
 {
     const char* message = lua_tostring(L, -1);
     if (message)
-        printf("Error: %s\n", message);
+        last_script_error = message;
     else
-        printf("Error: (error object is a %s value)\n", luaL_typename(L, -1));
+        last_script_error = std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
+    printf("Error: %s\n", last_script_error.c_str());
     lua_pop(L, 1);
+}
+
+const std::string& LastScriptError()
+{
+    return last_script_error;
 }
 
 bool CallProtected(lua_State* L, int nargs, int nresults)

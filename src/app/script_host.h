@@ -4,6 +4,8 @@
 
 #include <lua5.1/lua.hpp>
 
+#include <string>
+
 class ScriptHost {
 public:
     ScriptHost() = default;
@@ -19,6 +21,8 @@ public:
     // Calls update(time, dt).
     void Update(double time, double dt);
     void Close();
+    // Whether Open loaded the main chunk.
+    bool Loaded() const { return main_loaded_; }
     // Exchanges states with `other`: the frame loop's host takes over a state started aside.
     void Swap(ScriptHost& other);
     lua_State* State() const { return state_; }
@@ -28,8 +32,11 @@ private:
     bool main_loaded_ = false;
 };
 
-// Prints the error value on top of the stack as "Error: %s\n" and pops it.
+// Prints the error value on top of the stack as "Error: %s\n" and pops it; the text is kept as
+// the last script error.
 void ReportScriptError(lua_State* L);
+// The text of the last error reported.
+const std::string& LastScriptError();
 
 // A protected call of the function below nargs arguments; a failure is reported and gives false.
 bool CallProtected(lua_State* L, int nargs, int nresults);

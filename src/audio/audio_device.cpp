@@ -461,9 +461,14 @@ void StartStream(AudioStream* stream, double seconds, std::vector<void*>* passed
     auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
     std::stable_sort(stream->position_events.begin(), stream->position_events.end(), earlier);
     if (seconds > 0) {
+        // The points up to the start position, that one included, have been passed.
         SeekStream(stream, seconds);
+        std::vector<AudioEvent>& events = stream->position_events;
+        while (stream->next_event < events.size() &&
+               events[stream->next_event].position <= stream->position)
+            stream->next_event++;
         for (size_t i = 0; passed && i < stream->next_event; i++)
-            passed->push_back(stream->position_events[i].user);
+            passed->push_back(events[i].user);
     }
     LockMixer();
     audio_device.playing.push_back(stream);

@@ -60,7 +60,8 @@ void SetPositionEvent(AudioStream* stream, int64_t position, AudioEventCallback 
 // Seconds of the file as a sample frame position; negative or NaN reads as 0.
 int64_t SecondsToPosition(const AudioStream* stream, double seconds);
 // Starts mixing the stream, looping forever, from `seconds` of its file; the users of the points
-// before that are added to `passed` (when given), in time order, and are not raised.
+// up to that one (when it is not the start) are added to `passed` (when given), in time order,
+// and are not raised.
 void StartStream(AudioStream* stream, double seconds = 0, std::vector<void*>* passed = nullptr);
 // A linear gain on the stream's samples, applied as given.
 void SetStreamVolume(AudioStream* stream, float volume);

@@ -93,6 +93,10 @@ static bool ReadOption(const std::vector<std::string>& args, size_t& i, CaptureO
         char* end = nullptr;
         seconds = strtod(value.c_str(), &end);
         good = !value.empty() && *end == '\0' && seconds > 0 && seconds <= 1e6;
+    } else if (name == "--from") {
+        char* end = nullptr;
+        options.from = strtod(value.c_str(), &end);
+        good = !value.empty() && *end == '\0' && options.from >= 0 && options.from <= 1e6;
     } else if (name == "--quality") {
         good = ReadInteger(value, 0, 63, number);
         options.quality = static_cast<int>(number);

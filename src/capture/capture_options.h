@@ -18,14 +18,15 @@ struct CaptureOptions {
     int width = 0, height = 0;  // 0: the size the script opens its window with
     int64_t frames = -1;        // -1: until the script quits or the music ends
     int quality = 18;           // the encoder's constant rate factor; lower is better
+    double from = 0;            // seconds: frame k's time is from + k / fps, the music starts there
     std::string output;
     OutputKind kind = OutputKind::H264;
     std::vector<std::string> script_args;
 };
 
 const char* const kCaptureUsage =
-    "usage: demohost-capture [--fps N] [--size WxH] [--frames N | --seconds S] [--quality Q] "
-    "OUTPUT [-- ARGS...]";
+    "usage: demohost-capture [--fps N] [--size WxH] [--frames N | --seconds S] [--from S] "
+    "[--quality Q] OUTPUT [-- ARGS...]";
 
 // Reads the arguments after the program's name; false with a one-line message in `error`.
 bool ParseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options,

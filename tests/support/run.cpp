@@ -131,3 +131,69 @@ RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
     fs::remove(err_path);
     return result;
 }
+
+BackgroundRun::BackgroundRun(const char* program, const ScriptDir& dir,
+                             const std::vector<std::string>& args)
+    : out_path_(dir.Path() + ".stdout")
+{
+    pid_ = fork();
+    if (pid_ == 0) {
+        int out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, STDOUT_FILENO);
+        close(out);
+        if (chdir(dir.Path().c_str()) != 0)
+            _exit(127);
+        std::vector<char*> argv{const_cast<char*>(program)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program, argv.data());
+        _exit(127);
+    }
+}
+
+BackgroundRun::~BackgroundRun()
+{
+    Stop();
+    std::error_code ignored;
+    fs::remove(out_path_, ignored);
+}
+
+std::string BackgroundRun::Output() const
+{
+    return ReadWholeFile(out_path_);
+}
+
+bool BackgroundRun::WaitFor(const std::string& text, double seconds, int count) const
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string out = Output();
+        int found = 0;
+        for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1))
+            found++;
+        if (found >= count)
+            return true;
+        usleep(5000);
+    }
+    return false;
+}
+
+void BackgroundRun::Stop()
+{
+    if (pid_ <= 0)
+        return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    bool reaped = false;
+    for (int i = 0; i < 200 && !reaped; i++) {
+        reaped = waitpid(pid_, &status, WNOHANG) == pid_;
+        if (!reaped)
+            usleep(10000);
+    }
+    if (!reaped) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+}

@@ -35,3 +35,21 @@ std::string ReadWholeFile(const std::string& path);
 // Runs demohost-capture the same way, keeping its standard error too.
 RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
                      double timeout_seconds = 60);
+
+// A program running in the background in a script directory (demohost-live), its standard
+// output collected in a file outside the directory until it is stopped.
+class BackgroundRun {
+public:
+    BackgroundRun(const char* program, const ScriptDir& dir, const std::vector<std::string>& args);
+    ~BackgroundRun();
+    // Everything printed so far.
+    std::string Output() const;
+    // Waits until the output holds `text` `count` times, at most `seconds`; whether it came.
+    bool WaitFor(const std::string& text, double seconds, int count = 1) const;
+    // Ends the program (SIGTERM, then SIGKILL after two seconds); the output stays readable.
+    void Stop();
+
+private:
+    int pid_ = -1;
+    std::string out_path_;
+};

@@ -1,0 +1,27 @@
+// Watching the files below a folder with inotify, for demohost-live: a file saved in place and a
+// file written anew and renamed over the old one both count as a change. State: the FileWatch.
+#pragma once
+
+#include <map>
+#include <string>
+
+class FileWatch {
+public:
+    FileWatch() = default;
+    FileWatch(const FileWatch&) = delete;
+    FileWatch& operator=(const FileWatch&) = delete;
+    ~FileWatch();
+
+    // Watches `folder` and every folder below it (and those made later); false when inotify
+    // cannot be had.
+    bool Open(const std::string& folder);
+    // Reads what has happened without waiting; true once, when changes were seen and none has
+    // come for `settle_seconds` by `now` (seconds on any steady clock).
+    bool Settled(double now, double settle_seconds);
+
+private:
+    void AddFolder(const std::string& folder);
+    int fd_ = -1;
+    std::map<int, std::string> folders_;  // by watch descriptor
+    double last_change_ = -1;             // when the last unsettled change was seen, -1: none
+};
