@@ -414,3 +414,29 @@ TEST(Capture, WithoutADisplayItSaysSoAndLeavesNoFile)
     EXPECT_NE(r.err.find("xvfb-run"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir.Path() + "/out.mp4"));
 }
+
+TEST(Capture, AStartPointMovesTheTimeTheSoundAndThePoints)
+{
+    ScriptDir dir;
+    fs::copy_file(WriteBurst("from_track.wav", 4.0, 2.5, 3.0, 1000, 0.5),
+                  fs::path(dir.Path()) / "res" / "track.wav");
+    dir.Write("res/main.lua", R"(
+        local frame = -1
+        function initialize()
+            OpenWindow(64, 48, "t")
+            PlayMusicWithSync("res/track.wav", {1.0, "one", 2.0, "two", 2.5, "late"})
+        end
+        function update(time) frame = frame + 1 if frame == 0 then print("time", time) end end
+        function MusicSync(name) print("sync", name, frame) end)");
+    RunResult r = RunCapture(dir, {"--fps", "30", "--from", "2", "--seconds", "1.5", "from.mkv"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "time\t2\nsync\tone\t0\nsync\ttwo\t0\nsync\tlate\t15\n");
+    // The sound is the track from 2 s: its tone from 0.5 s of the video on.
+    std::string raw = Output("ffmpeg -v error -i '" + dir.Path() +
+                             "/from.mkv' -f f32le -ac 1 -ar 44100 -");
+    std::vector<float> samples(raw.size() / sizeof(float));
+    memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+    EXPECT_LT(Rms(samples, 0.05, 0.45), 0.01);
+    EXPECT_GT(Rms(samples, 0.55, 0.95), 0.3);
+    EXPECT_LT(Rms(samples, 1.1, 1.4), 0.01);
+}
