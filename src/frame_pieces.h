@@ -30,6 +30,12 @@ public:
 class FrameOutput {
 public:
     virtual ~FrameOutput() = default;
+    // Whether the script's window is shown; a hidden one takes no input (keys read as up, the
+    // mouse as 0, 0).
+    virtual bool ShowsWindow() const = 0;
+    // Where drawing goes when no render target is bound, once Begin has run: 0 is the window's
+    // own framebuffer.
+    virtual unsigned Framebuffer() const = 0;
     // After initialize, before the first frame; false ends the program with a failure.
     virtual bool Begin() = 0;
     // After the frame's drawing and the overlay, before the buffers are swapped; false when no

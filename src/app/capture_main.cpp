@@ -3,7 +3,6 @@
 
 #include "app/frame_loop.h"
 #include "audio/music.h"
-#include "app/window.h"
 #include "capture/capture_clock.h"
 #include "capture/capture_options.h"
 #include "capture/encoder.h"
@@ -41,9 +40,11 @@ static void FinishOnExit()
 // twice in a row (timeout sends one to the program and one to its process group), so repeats of
 // them are taken as the first. A file-size limit makes writes fail instead of killing the
 // program, so that the capture ends with the reason.
+static volatile sig_atomic_t interrupted = 0;
+
 static void OnInterrupt(int)
 {
-    capture_interrupted = 1;
+    interrupted = 1;
 }
 
 static void CatchInterrupt()
@@ -84,13 +85,13 @@ int main(int argc, char** argv)
         fprintf(stderr, "demohost-capture: %s\n", error.c_str());
         return 1;
     }
-    app_window.offscreen = true;
 
     bool until_music_end = options.frames < 0;
     int64_t frames = until_music_end ? int64_t{kMaxSeconds} * options.fps : options.frames;
-    CaptureClock clock(options.fps, frames, until_music_end, options.from);
-    StartMusicAt(options.from);
     OfflineAudio audio(options.fps, encoder);
+    CaptureClock clock(options.fps, frames, options.from, interrupted,
+                       until_music_end ? &audio : nullptr);
+    StartMusicAt(options.from);
     CaptureFrames capture(options, frames, encoder);
 
     // The script's arguments, after the program's name as demohost passes them.

@@ -10,6 +10,7 @@
 #include "profile/profiler.h"
 #include "render/line_pipe.h"
 #include "render/quad_pipe.h"
+#include "render/render_target.h"
 #include "text/font.h"
 
 #include <GL/glew.h>
@@ -91,6 +92,7 @@ int RunProgram(int argc, char** argv, const FramePieces& pieces)
     KeepFreedMemory();
 
     glfwInit();
+    app_window.offscreen = !pieces.output.ShowsWindow();
     ScriptHost host;
     host.Open();
     pieces.audio.Open();
@@ -104,6 +106,7 @@ int RunProgram(int argc, char** argv, const FramePieces& pieces)
         printf("Font loading error: %s\n", kDefaultFontPath);
 
     bool complete = pieces.output.Begin();
+    render_targets.window_framebuffer = pieces.output.Framebuffer();
     pieces.clock.Start();
     FrameTime frame;
     while (complete && WindowIsOpen() && !app_window.quit_requested && pieces.clock.Next(frame)) {

@@ -56,6 +56,8 @@ private:
 // The frame is shown with the status line over it.
 class LiveOutput : public FrameOutput {
 public:
+    bool ShowsWindow() const override { return true; }
+    unsigned Framebuffer() const override { return 0; }
     bool Begin() override
     {
         FontReader reader;

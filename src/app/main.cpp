@@ -25,6 +25,8 @@ private:
 // The swap shows the frame; nothing else becomes of it.
 class ScreenOutput : public FrameOutput {
 public:
+    bool ShowsWindow() const override { return true; }
+    unsigned Framebuffer() const override { return 0; }
     bool Begin() override { return true; }
     bool FrameDrawn() override { return true; }
     bool Finish() override { return true; }

@@ -93,6 +93,9 @@ void ScriptHost::Swap(ScriptHost& other)
 void ScriptHost::Close()
 {
     if (state_) {
+        // The profilers let go of the state first: a new one may come at its address.
+        StopZoneHook(state_);
+        StopScriptProfiler(state_);
         lua_close(state_);
         state_ = nullptr;
     }

@@ -43,7 +43,6 @@ bool CaptureFrames::MakeFrameBuffer()
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glViewport(0, 0, width_, height_);
-    render_targets.window_framebuffer = framebuffer_;
 
     glGenBuffers(2, pixel_buffers_);
     for (unsigned buffer : pixel_buffers_) {

@@ -17,6 +17,8 @@ public:
         : options_(options), frames_at_most_(frames_at_most), encoder_(encoder)
     {
     }
+    bool ShowsWindow() const override { return false; }
+    unsigned Framebuffer() const override { return framebuffer_; }
     bool Begin() override;
     // False once the encoder has failed (a full disk, a file-size limit): the capture ends then.
     bool FrameDrawn() override;

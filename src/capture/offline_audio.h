@@ -2,6 +2,7 @@
 // frame's span is mixed (44100 / fps samples, the remainder carried) and handed to the encoder.
 #pragma once
 
+#include "audio/audio_device.h"
 #include "capture/encoder.h"
 #include "frame_pieces.h"
 
@@ -13,6 +14,8 @@ public:
     void Open() override;
     void FramePlayed() override;
     void Close() override;
+    // Whether the first track started has played to its end.
+    bool FirstTrackEnded() const { return FirstStreamHasEnded(); }
 
 private:
     int fps_;

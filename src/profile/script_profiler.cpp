@@ -4,6 +4,7 @@
 
 #include "profile/script_profiler.h"
 
+#include "profile/call_levels.h"
 #include "profile/lua_module.h"
 
 #include <time.h>
@@ -148,19 +149,16 @@ static const char* FileDefined(const lua_Debug* ar)
     return ar->source[0] == '@' || ar->source[0] == '=' ? ar->source : ar->short_src;
 }
 
-// A function returning at call level k ends every frame deeper than k (an error unwound them
-// without returns, or they were tail calls, which the hook sees one level deeper than they run),
-// then its own frame. Tail returns have nothing left to end.
+// Records every call on the script's call stack (see EndFramesAtReturn). Tail returns have
+// nothing left to end.
 static void Hook(lua_State* L, lua_Debug* ar)
 {
     ProfilerState* state = running_state;
     if (!state || L != state->L || ar->event == LUA_HOOKTAILRET)
         return;
     if (ar->event != LUA_HOOKCALL) {
-        while (state->top && state->top->level > ar->i_ci)
-            Leave(state);
-        if (state->top && state->top->level == ar->i_ci)
-            Leave(state);
+        EndFramesAtReturn(
+            ar->i_ci, [&] { return state->top ? state->top->level : -1; }, [&] { Leave(state); });
         return;
     }
     int current_line = -1;
@@ -359,6 +357,12 @@ static int profiler_start(lua_State* L)
     PushFrame(state, "(C)", "profiler_init", -1, -1, CurrentLevel(L));
     lua_pushboolean(L, 1);
     return 1;
+}
+
+void StopScriptProfiler(lua_State* L)
+{
+    if (running_state && running_state->L == L)
+        Finish();
 }
 
 static int profiler_stop(lua_State* L)

@@ -6,3 +6,6 @@
 
 // Opens the module as the global table `profiler`; leaves it on the stack.
 int luaopen_profiler(lua_State* L);
+// Ends a run of the profiler on `L` before the state is closed: the open calls are written and
+// the file closed.
+void StopScriptProfiler(lua_State* L);

@@ -2,6 +2,7 @@
 
 #include "profile/zone_lua.h"
 
+#include "profile/call_levels.h"
 #include "profile/lua_module.h"
 
 #include <cstdio>
@@ -106,20 +107,16 @@ static ScriptZoneRecord& FindRecord(lua_State* L, lua_Debug* ar)
     return *script_zone_map[found];
 }
 
-// Times named calls as zones. A function returning at call level k ends every frame deeper than
-// k (an error unwound them without returns, or they were tail calls, which the hook sees one level
-// deeper than they run), then its own frame. Calls of unnamed functions and tail returns are not
-// timed.
+// Times named calls as zones, on the script's call stack (see EndFramesAtReturn: tail calls are
+// seen one level deeper than they run). Calls of unnamed functions and tail returns are not timed.
 static void ZoneHook(lua_State* L, lua_Debug* ar)
 {
     if (L != zone_hook.state || ar->i_ci == 0 || ar->event == LUA_HOOKTAILRET)
         return;
     if (ar->event != LUA_HOOKCALL) {
-        std::vector<HookFrame>& frames = zone_hook.frames;
-        while (!frames.empty() && frames.back().level > ar->i_ci)
-            CloseFrame();
-        if (!frames.empty() && frames.back().level == ar->i_ci)
-            CloseFrame();
+        const std::vector<HookFrame>& frames = zone_hook.frames;
+        EndFramesAtReturn(
+            ar->i_ci, [&] { return frames.empty() ? -1 : frames.back().level; }, CloseFrame);
         return;
     }
     lua_getinfo(L, "n", ar);
@@ -128,6 +125,13 @@ static void ZoneHook(lua_State* L, lua_Debug* ar)
     ScriptZoneRecord& record = FindRecord(L, ar);
     begin_zone(record.cache, record.zone);
     zone_hook.frames.push_back({ar->i_ci, profiler.current->depth});
+}
+
+void StopZoneHook(lua_State* L)
+{
+    if (zone_hook.state == L)
+        ZoneLua_stop(L);
+    zone_hook.state = nullptr;
 }
 
 int ZoneLua_update(lua_State*)

@@ -34,6 +34,8 @@ extern ScriptZoneMap script_zone_map;
 // Closes the zones that the hook opened deeper than `depth` and every zone below that depth:
 // called after each protected call into the script, whose errors unwind frames without returns.
 void UnwindScriptZones(uint32_t depth);
+// Ends the hook's timing of `L` before the state is closed.
+void StopZoneHook(lua_State* L);
 
 ZONE_LUA_EXPORT int luaopen_ZoneLua(lua_State* L);
 ZONE_LUA_EXPORT int ZoneLua_update(lua_State* L);

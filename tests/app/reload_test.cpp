@@ -5,6 +5,7 @@
 
 #include "app/api.h"
 #include "app/reload.h"
+#include "profile/zone_lua.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -140,4 +141,18 @@ TEST_F(Reload, TwoHundredReloadsHoldTheirMemory)
     long after_200 = ResidentKib();
     printf("resident after reload 50: %ld KiB, after 200: %ld KiB\n", after_50, after_200);
     EXPECT_LT(after_200 - after_50, 5 * 1024);
+}
+
+TEST_F(Reload, TheOldStatesProfilersEndWithIt)
+{
+    ZoneLua_start(host.State());
+    EXPECT_EQ(zone_hook_running, 1);
+    Write(std::string(kScript) + "profiler.start('run.log')");
+    ASSERT_TRUE(Reloaded());
+    EXPECT_EQ(zone_hook_running, 0);
+    // The run of the state before has ended with it: the next state finds none to stop.
+    Write(kScript);
+    ASSERT_TRUE(Reloaded());
+    ASSERT_EQ(luaL_dostring(host.State(), "stopped = profiler.stop() and 1 or 0"), 0);
+    EXPECT_EQ(Global("stopped"), 0);
 }
