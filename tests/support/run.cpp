@@ -44,6 +44,24 @@ void ScriptDir::CopyRepositoryRes() const
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
+// In a forked child: runs `program` with `args` in `dir`, or ends the child with status 127.
+[[noreturn]] static void ExecIn(const char* program, const ScriptDir& dir,
+                                const std::vector<std::string>& args)
+{
+    if (chdir(dir.Path().c_str()) != 0)
+        _exit(127);
+    // Sanitized runs: the graphics stack leaks at exit from libraries that are unloaded by then,
+    // so the program's leak report cannot be filtered and is only shown.
+    if (const char* options = getenv("DEMOHOST_CHILD_LSAN_OPTIONS"))
+        setenv("LSAN_OPTIONS", options, 1);
+    std::vector<char*> argv{const_cast<char*>(program)};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program, argv.data());
+    _exit(127);
+}
+
 // Runs `program` in `dir`; standard error goes to `err_path` when one is given.
 static RunResult Run(const char* program, const ScriptDir& dir, const std::vector<std::string>& args,
                      double timeout_seconds, const std::string& err_path)
@@ -56,23 +74,12 @@ static RunResult Run(const char* program, const ScriptDir& dir, const std::vecto
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        if (chdir(dir.Path().c_str()) != 0)
-            _exit(127);
         if (!err_path.empty()) {
             int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(err, STDERR_FILENO);
             close(err);
         }
-        // Sanitized runs: the graphics stack leaks at exit from libraries that are unloaded by
-        // then, so the program's leak report cannot be filtered and is only shown.
-        if (const char* options = getenv("DEMOHOST_CHILD_LSAN_OPTIONS"))
-            setenv("LSAN_OPTIONS", options, 1);
-        std::vector<char*> argv{const_cast<char*>(program)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
+        ExecIn(program, dir, args);
     }
     close(out[1]);
 
@@ -141,14 +148,7 @@ BackgroundRun::BackgroundRun(const char* program, const ScriptDir& dir,
         int out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, STDOUT_FILENO);
         close(out);
-        if (chdir(dir.Path().c_str()) != 0)
-            _exit(127);
-        std::vector<char*> argv{const_cast<char*>(program)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
+        ExecIn(program, dir, args);
     }
 }
 
