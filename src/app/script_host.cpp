@@ -2,6 +2,7 @@
 
 #include "app/script_host.h"
 
+#include "app/host_module.h"
 #include "profile/script_profiler.h"
 #include "profile/zone_lua.h"
 
@@ -51,6 +52,7 @@ void ScriptHost::Open()
 
     luaopen_profiler(state_);
     lua_pop(state_, 1);
+    PreloadHostModule(state_);
 
     // The chunk stays on the stack for Start; a file that cannot be read or parsed is reported
     // with the reader's own message (file, line, what was expected).

@@ -10,6 +10,8 @@
 
 Window app_window;
 
+static_assert(kKeyCodes == GLFW_KEY_LAST + 1, "every key code has its bit");
+
 // Larger sizes than X11 can address are refused like any other window that cannot be made.
 static const int kMaxWindowSize = 16384;
 
@@ -19,6 +21,24 @@ static void OnCursorPos(GLFWwindow*, double x, double y)
 {
     app_window.cursor_x = x;
     app_window.cursor_y = y;
+}
+
+// Presses and releases are kept as they come, so a press that begins and ends between two frames
+// still shows; repeats are not presses.
+static void OnKey(GLFWwindow*, int key, int, int action, int)
+{
+    if (key < 0 || key >= kKeyCodes)
+        return;
+    if (action == GLFW_PRESS)
+        app_window.went_down.set(static_cast<size_t>(key));
+    else if (action == GLFW_RELEASE)
+        app_window.went_up.set(static_cast<size_t>(key));
+}
+
+static void OnScroll(GLFWwindow*, double dx, double dy)
+{
+    app_window.wheel_x += dx;
+    app_window.wheel_y += dy;
 }
 
 static bool CreateWindow(int width, int height)
@@ -44,6 +64,8 @@ static bool CreateWindow(int width, int height)
         return true;
     glfwGetCursorPos(app_window.handle, &app_window.cursor_x, &app_window.cursor_y);
     glfwSetCursorPosCallback(app_window.handle, OnCursorPos);
+    glfwSetKeyCallback(app_window.handle, OnKey);
+    glfwSetScrollCallback(app_window.handle, OnScroll);
     return true;
 }
 
@@ -59,6 +81,8 @@ static void KeepWindow(int width, int height, const char* title)
         glViewport(0, 0, width, height);
     }
     glfwSetWindowTitle(app_window.handle, title ? title : "");
+    app_window.width = width;
+    app_window.height = height;
     InitGlState();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -80,6 +104,8 @@ void OpenWindow(int width, int height, const char* title)
             return;
     }
     glfwSetWindowTitle(app_window.handle, title ? title : "");
+    app_window.width = width;
+    app_window.height = height;
     // A window never shown has no display to keep pace with.
     glfwSwapInterval(app_window.offscreen ? 0 : 1);
     glewInit();
@@ -148,5 +174,30 @@ void Quit()
 void SwapBuffers()
 {
     glfwSwapBuffers(app_window.handle);
+    // What went down, up or turned is what this processing of events sees.
+    app_window.went_down.reset();
+    app_window.went_up.reset();
+    app_window.wheel_x = app_window.wheel_y = 0;
     glfwPollEvents();
+}
+
+// Keys read as up in a window never shown (demohost-capture's).
+static bool KeysReadable(int key)
+{
+    return app_window.handle && !app_window.offscreen && key >= 0 && key < kKeyCodes;
+}
+
+bool KeyHeld(int key)
+{
+    return KeysReadable(key) && glfwGetKey(app_window.handle, key) == GLFW_PRESS;
+}
+
+bool KeyWentDown(int key)
+{
+    return KeysReadable(key) && app_window.went_down.test(static_cast<size_t>(key));
+}
+
+bool KeyWentUp(int key)
+{
+    return KeysReadable(key) && app_window.went_up.test(static_cast<size_t>(key));
 }

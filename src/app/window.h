@@ -2,7 +2,11 @@
 // State: `app_window`, process-wide.
 #pragma once
 
+#include <bitset>
+
 struct GLFWwindow;
+
+const int kKeyCodes = 349;  // the window library's key codes are below this (GLFW_KEY_LAST + 1)
 
 struct Window {
     GLFWwindow* handle = nullptr;  // null until OpenWindow succeeds
@@ -13,6 +17,12 @@ struct Window {
     double cursor_x = 0, cursor_y = 0;
     // While a reloaded script starts: OpenWindow keeps the open window (resized to the new size).
     bool keep_open = false;
+    // The size OpenWindow was given: the script's coordinates.
+    int width = 0, height = 0;
+    // What the last event processing saw, by the window library's key codes: keys that went down
+    // and up (a press shorter than a frame counts too), and how far the wheel turned.
+    std::bitset<kKeyCodes> went_down, went_up;
+    double wheel_x = 0, wheel_y = 0;
 };
 
 extern Window app_window;
@@ -34,6 +44,11 @@ bool WindowIsOpen();
 // Whether the key of the first character of `key` is down; false for no or non-ASCII text.
 bool GetKey(const char* key);
 MouseState GetMouse();
+// The key of the window library's code `key`: held as the last event processing left it, and
+// whether it went down or up then. False without a shown window.
+bool KeyHeld(int key);
+bool KeyWentDown(int key);
+bool KeyWentUp(int key);
 void Quit();
 // Shows the frame and processes window and input events.
 void SwapBuffers();

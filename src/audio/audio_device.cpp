@@ -31,6 +31,7 @@ struct AudioEvent {
     int64_t position;  // sample frame of the file; unused for end events
     AudioEventCallback callback;
     void* user;
+    const AudioStream* stream;  // whose event it is
 };
 
 // Blocks mixed but not yet heard, at the most: the device holds one while the next is mixed.
@@ -435,14 +436,14 @@ AudioStream* CreateFileStream(const char* path, std::string& error)
 void SetEndEvent(AudioStream* stream, AudioEventCallback callback, void* user)
 {
     if (stream)
-        stream->end_events.push_back({0, callback, user});
+        stream->end_events.push_back({0, callback, user, stream});
 }
 
 void SetPositionEvent(AudioStream* stream, int64_t position, AudioEventCallback callback,
                       void* user)
 {
     if (stream)
-        stream->position_events.push_back({position, callback, user});
+        stream->position_events.push_back({position, callback, user, stream});
 }
 
 int64_t SecondsToPosition(const AudioStream* stream, double seconds)
@@ -566,12 +567,44 @@ void PauseStream(AudioStream* stream, bool paused)
     UnlockMixer();
 }
 
+// Drops the held events of `stream`. The counts of held events (those due, and those held after
+// each block in flight) lose the dropped ones among those they count.
+static void DropHeldEvents(const AudioStream* stream)
+{
+    auto kept_of = [stream](size_t count) {
+        size_t kept = 0;
+        for (size_t i = 0; i < count; i++)
+            kept += held.events[i].stream != stream;
+        return kept;
+    };
+    held.due = kept_of(held.due);
+    for (int i = 0; i < in_flight.count; i++)
+        in_flight.marks[i].events_held = kept_of(in_flight.marks[i].events_held);
+    auto dropped = [stream](const AudioEvent& e) { return e.stream == stream; };
+    held.events.erase(std::remove_if(held.events.begin(), held.events.end(), dropped),
+                      held.events.end());
+}
+
 void StopStream(AudioStream* stream)
 {
+    if (!stream)
+        return;
     LockMixer();
     auto& playing = audio_device.playing;
     playing.erase(std::remove(playing.begin(), playing.end(), stream), playing.end());
+    DropHeldEvents(stream);
+    // What it leaves in the spectrum is silence.
+    std::fill(std::begin(stream->history), std::end(stream->history), 0.0f);
     UnlockMixer();
+}
+
+bool StreamPlaying(const AudioStream* stream)
+{
+    LockMixer();
+    auto& playing = audio_device.playing;
+    bool found = std::find(playing.begin(), playing.end(), stream) != playing.end();
+    UnlockMixer();
+    return found;
 }
 
 void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
@@ -583,7 +616,7 @@ void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
         return;
     std::vector<AudioEvent> events;
     for (size_t i = 0; i < positions.size(); i++)
-        events.push_back({positions[i], callback, users[i]});
+        events.push_back({positions[i], callback, users[i], stream});
     auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
     std::stable_sort(events.begin(), events.end(), earlier);
     LockMixer();

@@ -76,8 +76,11 @@ double StreamSeconds(const AudioStream* stream);
 void SeekStream(AudioStream* stream, double seconds);
 // A paused stream is not mixed: it is silent, raises no events and keeps its position.
 void PauseStream(AudioStream* stream, bool paused);
-// Takes the stream out of the mix for good: it raises no more events.
+// Takes the stream out of the mix for good: it raises no more events (those held for blocks not
+// yet heard are dropped) and its spectrum is silence.
 void StopStream(AudioStream* stream);
+// Whether the stream is in the mix (paused or not): started and not stopped.
+bool StreamPlaying(const AudioStream* stream);
 // Gives a playing stream new sync points in place of its old ones, without a break in its sound:
 // `users[i]` is raised at frame `positions[i]`. The points the mix has passed come back in
 // `passed`, in time order, and are not raised; events held but not yet heard are dropped.

@@ -174,6 +174,31 @@ void SetVolume(float volume)
     SetStreamVolume(music_channel, volume);
 }
 
+bool MusicPosition(double& position, double& length)
+{
+    if (!music_channel || !StreamPlaying(music_channel))
+        return false;
+    position = StreamPosition(music_channel);
+    length = StreamSeconds(music_channel);
+    return true;
+}
+
+void SeekMusic(double seconds)
+{
+    if (StreamPlaying(music_channel))
+        SeekStream(music_channel, seconds);
+}
+
+void PauseMusic(bool paused)
+{
+    PauseStream(music_channel, paused);
+}
+
+void StopMusic()
+{
+    StopStream(music_channel);
+}
+
 void AnalyzeSpectrum()
 {
     GetStreamSpectrum(music_channel, spectrum_buffer);

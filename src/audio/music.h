@@ -45,6 +45,15 @@ struct SyncPoint {
 std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs);
 void SetVolume(float volume);
 
+// The last track started (the one the spectrum reads) while it plays, paused or not: seconds of
+// it heard and its length. False when there is none or it was stopped.
+bool MusicPosition(double& position, double& length);
+// Moves the last track started to `seconds`; its points at or after there fire when passed.
+void SeekMusic(double seconds);
+void PauseMusic(bool paused);
+// Stops the last track started: no more of its events, and the spectrum reads silence.
+void StopMusic();
+
 // demohost-live's reload: the tracks playing now go on through it. Until FinishMusicCarry, a
 // PlayMusic of the path of one of them takes that track over, without a break in its sound, with
 // its new sync points instead of starting it again; the points it has passed are delivered at

@@ -115,6 +115,7 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
     filled.assign(font.pageCount, 0);
     // Pen positions in 64 bits: a hostile font's advances must not overflow.
     int64_t pen_x = 0, pen_y = 0, widest = 0;
+    int32_t lines = 1;
     const Glyph* previous = nullptr;
     for (char byte : text) {
         auto c = static_cast<uint8_t>(byte);
@@ -130,6 +131,7 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
             pen_y += font.lineHeight;
             pen_x = 0;
             previous = nullptr;
+            lines++;
             continue;
         }
         PutQuad(mesh.batches[glyph->page], filled[glyph->page]++, *glyph,
@@ -141,6 +143,7 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
         previous = glyph;
     }
     mesh.width = static_cast<int32_t>(widest > INT32_MAX ? INT32_MAX : widest);
+    mesh.lines = lines;
 }
 
 // Text streams as boxes do: each chunk's corners and texture coordinates are copied into one
@@ -247,6 +250,20 @@ int LoadFont(const char* path, const char* directory)
     }
     font_store.fonts[font_store.count] = std::move(font);
     return ++font_store.count;
+}
+
+bool TextSize(int handle, const char* text, int32_t width_limit, int& width, int& height)
+{
+    if (handle < 1 || handle > font_store.count || !text)
+        return false;
+    const BitmapFont& font = *font_store.fonts[handle - 1];
+    static TextMesh mesh;
+    MakeText(font, text, width_limit, mesh);
+    width = mesh.width;
+    // In 64 bits: a hostile font's line height times many lines must not overflow.
+    int64_t lines_height = int64_t{mesh.lines} * font.lineHeight;
+    height = static_cast<int>(std::clamp<int64_t>(lines_height, INT32_MIN, INT32_MAX));
+    return true;
 }
 
 void DrawText(int handle, const char* text, int x, int y, int32_t width_limit, bool centred,

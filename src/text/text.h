@@ -26,6 +26,7 @@ struct TextBatch {
 // its arrays stop allocating once they have grown to the longest text.
 struct TextMesh {
     int32_t width = 0;  // the widest line: the largest pen position after any glyph
+    int32_t lines = 0;  // lines laid out (an empty text is one)
     std::vector<TextBatch> batches;
 };
 
@@ -54,6 +55,9 @@ void ReleaseFonts(FontStore& fonts);
 // Reads a font into the next slot and returns its handle (1..10); 0 when the store is full or
 // the file cannot be read or no window is open yet ("Font loading error: <path>" is printed then).
 int LoadFont(const char* path, const char* directory);
+// The size `text` takes in DrawText with font `handle` and wrap width `width_limit`: the widest
+// line's pen advance and the lines' height. False when the handle names no font.
+bool TextSize(int handle, const char* text, int32_t width_limit, int& width, int& height);
 // Draws `text` in font `handle` at (x, y), centred horizontally on x when asked; pending boxes and
 // lines are flushed first so the text lies over them.
 void DrawText(int handle, const char* text, int x, int y, int32_t width_limit, bool centred,

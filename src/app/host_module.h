@@ -1,0 +1,9 @@
+// The "demohost" script module (`local host = require "demohost"`): named keys, the wheel, music
+// control, the window's size, full screen and text measuring. Unlike the 27 global functions, its
+// functions check their arguments and raise script errors.
+#pragma once
+
+#include <lua5.1/lua.hpp>
+
+// Makes the module available to `require` through package.preload, adding no global.
+void PreloadHostModule(lua_State* L);
