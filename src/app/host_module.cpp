@@ -132,6 +132,13 @@ static int host_window(lua_State* L)
     return 2;
 }
 
+static int host_fullscreen(lua_State* L)
+{
+    luaL_checkany(L, 1);
+    SetFullscreen(lua_toboolean(L, 1));
+    return 0;
+}
+
 static int host_text_size(lua_State* L)
 {
     int font = static_cast<int>(luaL_checkinteger(L, 1));
@@ -149,7 +156,7 @@ static const luaL_Reg host_functions[] = {
     {"key", host_key},       {"pressed", host_pressed}, {"released", host_released},
     {"wheel", host_wheel},   {"music", host_music},     {"seek", host_seek},
     {"pause", host_pause},   {"resume", host_resume},   {"stop", host_stop},
-    {"window", host_window}, {"text_size", host_text_size},
+    {"window", host_window}, {"fullscreen", host_fullscreen}, {"text_size", host_text_size},
     {nullptr, nullptr},
 };
 

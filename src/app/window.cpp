@@ -2,10 +2,16 @@
 
 #include "app/window.h"
 
+#include "render/line_pipe.h"
+#include "render/quad_pipe.h"
+#include "render/render_target.h"
+
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 Window app_window;
@@ -39,6 +45,21 @@ static void OnScroll(GLFWwindow*, double dx, double dy)
 {
     app_window.wheel_x += dx;
     app_window.wheel_y += dy;
+}
+
+// Where the picture lies on the screen in full screen: its scale and its top-left corner.
+struct PictureRect {
+    double scale, left, top;
+};
+
+static PictureRect PlacePicture()
+{
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(app_window.handle, &width, &height);
+    double scale = std::min(static_cast<double>(width) / app_window.width,
+                            static_cast<double>(height) / app_window.height);
+    return {scale, std::floor((width - app_window.width * scale) / 2),
+            std::floor((height - app_window.height * scale) / 2)};
 }
 
 static bool CreateWindow(int width, int height)
@@ -159,8 +180,15 @@ MouseState GetMouse()
     MouseState mouse;
     if (!app_window.handle || app_window.offscreen)
         return mouse;
-    mouse.x = static_cast<int>(app_window.cursor_x);
-    mouse.y = static_cast<int>(app_window.cursor_y);
+    double x = app_window.cursor_x, y = app_window.cursor_y;
+    // In full screen the pointer is read in the script's coordinates.
+    if (app_window.fullscreen) {
+        PictureRect place = PlacePicture();
+        x = (x - place.left) / place.scale;
+        y = (y - place.top) / place.scale;
+    }
+    mouse.x = static_cast<int>(std::floor(x));
+    mouse.y = static_cast<int>(std::floor(y));
     mouse.left = glfwGetMouseButton(app_window.handle, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
     mouse.right = glfwGetMouseButton(app_window.handle, GLFW_MOUSE_BUTTON_RIGHT) == GLFW_PRESS;
     return mouse;
@@ -171,8 +199,40 @@ void Quit()
     app_window.quit_requested = true;
 }
 
+// Scales the frame's picture onto the screen, black around it.
+static void PresentPicture()
+{
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(app_window.handle, &width, &height);
+    PictureRect place = PlacePicture();
+    auto right = static_cast<GLint>(std::lround(place.left + app_window.width * place.scale));
+    auto bottom = static_cast<GLint>(std::lround(place.top + app_window.height * place.scale));
+    // GL counts rows from the bottom: the picture's top-left corner goes `top` below the top.
+    auto left = static_cast<GLint>(place.left);
+    GLint low = height - bottom, high = height - static_cast<GLint>(place.top);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glViewport(0, 0, width, height);
+    // A software renderer takes a window's new size at a swap: the first frame at the screen's
+    // size would go to a buffer of the old one, so a black one is shown first.
+    static int presented_width = 0, presented_height = 0;
+    if (width != presented_width || height != presented_height) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glfwSwapBuffers(app_window.handle);
+        presented_width = width;
+        presented_height = height;
+    }
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, app_window.picture_framebuffer);
+    glBlitFramebufferEXT(0, 0, app_window.width, app_window.height, left, low, right, high,
+                         GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, app_window.picture_framebuffer);
+    glViewport(0, 0, app_window.width, app_window.height);
+}
+
 void SwapBuffers()
 {
+    if (app_window.fullscreen)
+        PresentPicture();
     glfwSwapBuffers(app_window.handle);
     // What went down, up or turned is what this processing of events sees.
     app_window.went_down.reset();
@@ -200,4 +260,56 @@ bool KeyWentDown(int key)
 bool KeyWentUp(int key)
 {
     return KeysReadable(key) && app_window.went_up.test(static_cast<size_t>(key));
+}
+
+// The monitor under the window's centre; the primary one when none is.
+static GLFWmonitor* MonitorOfWindow()
+{
+    int x = 0, y = 0, width = 0, height = 0, count = 0;
+    glfwGetWindowPos(app_window.handle, &x, &y);
+    glfwGetWindowSize(app_window.handle, &width, &height);
+    GLFWmonitor** monitors = glfwGetMonitors(&count);
+    for (int i = 0; i < count; i++) {
+        const GLFWvidmode* mode = glfwGetVideoMode(monitors[i]);
+        int mx = 0, my = 0;
+        glfwGetMonitorPos(monitors[i], &mx, &my);
+        int cx = x + width / 2, cy = y + height / 2;
+        if (mode && cx >= mx && cx < mx + mode->width && cy >= my && cy < my + mode->height)
+            return monitors[i];
+    }
+    return glfwGetPrimaryMonitor();
+}
+
+void SetFullscreen(bool on)
+{
+    if (!app_window.handle || app_window.offscreen || on == app_window.fullscreen ||
+        !glGenFramebuffersEXT || !glBlitFramebufferEXT)
+        return;
+    FlushPipe();
+    FlushLinePipe();
+    if (on) {
+        GLFWmonitor* monitor = MonitorOfWindow();
+        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+        if (!mode)
+            return;
+        glfwGetWindowPos(app_window.handle, &app_window.windowed_x, &app_window.windowed_y);
+        glfwSetWindowMonitor(app_window.handle, monitor, 0, 0, mode->width, mode->height,
+                             mode->refreshRate);
+        app_window.picture_texture = CreateTargetTexture(app_window.width, app_window.height);
+        glGenFramebuffersEXT(1, &app_window.picture_framebuffer);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, app_window.picture_framebuffer);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                                  app_window.picture_texture, 0);
+        render_targets.window_framebuffer = app_window.picture_framebuffer;
+    } else {
+        glfwSetWindowMonitor(app_window.handle, nullptr, app_window.windowed_x,
+                             app_window.windowed_y, app_window.width, app_window.height, 0);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        glDeleteFramebuffersEXT(1, &app_window.picture_framebuffer);
+        glDeleteTextures(1, &app_window.picture_texture);
+        app_window.picture_framebuffer = app_window.picture_texture = 0;
+        render_targets.window_framebuffer = 0;
+    }
+    app_window.fullscreen = on;
+    glViewport(0, 0, app_window.width, app_window.height);
 }

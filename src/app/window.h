@@ -23,6 +23,11 @@ struct Window {
     // and up (a press shorter than a frame counts too), and how far the wheel turned.
     std::bitset<kKeyCodes> went_down, went_up;
     double wheel_x = 0, wheel_y = 0;
+    // Full screen: the script draws into a picture of its own size, which each swap scales onto
+    // the screen with its aspect kept (black bars where it differs). Where the window stood.
+    bool fullscreen = false;
+    unsigned picture_framebuffer = 0, picture_texture = 0;
+    int windowed_x = 0, windowed_y = 0;
 };
 
 extern Window app_window;
@@ -52,3 +57,6 @@ bool KeyWentUp(int key);
 void Quit();
 // Shows the frame and processes window and input events.
 void SwapBuffers();
+// Full screen on the monitor the window is on, and back; the script's coordinates stay. Nothing
+// happens without a shown window.
+void SetFullscreen(bool on);

@@ -3,6 +3,7 @@
 #include "support/gl.h"
 
 #include "app/api.h"
+#include "app/host_module.h"
 #include "app/window.h"
 #include "profile/profiler.h"
 #include "render/line_pipe.h"
@@ -64,6 +65,7 @@ TestState::TestState() : L(luaL_newstate())
 {
     luaL_openlibs(L);
     RegisterScriptApi(L);
+    PreloadHostModule(L);
 }
 
 std::string TestState::Run(const std::string& code)

@@ -31,7 +31,8 @@ uint32_t ZoneCalls(const std::map<std::string, uint32_t>& calls, const std::stri
 // Closes a profiler period and returns each zone's calls in it.
 std::map<std::string, uint32_t> ZoneCallsSinceLastCheck();
 
-// A Lua state with the standard libraries and the script API; closed with the object.
+// A Lua state with the standard libraries, the script API and the "demohost" module; closed with
+// the object.
 class TestState {
 public:
     TestState();

@@ -1,0 +1,23 @@
+// Reading the test display's screen through Xlib (kept apart: its names clash with the engine's).
+
+#include "support/screen.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+Rgba ScreenPixel(int x, int y)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return {};
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, 1, 1, AllPlanes, ZPixmap);
+    Rgba pixel{};
+    if (image) {
+        unsigned long value = XGetPixel(image, 0, 0);
+        pixel = {static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+                 static_cast<uint8_t>(value), 255};
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return pixel;
+}
