@@ -5,6 +5,7 @@
 
 #include "profile/profiler.h"
 #include "render/line_pipe.h"
+#include "render/stream_buffer.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -33,48 +34,36 @@ static constexpr auto kIndices = [] {
     return indices;
 }();
 
-// The buffers a batch is drawn from. Positions and colours stream into one buffer, each batch
-// behind the one before, and the buffer is renewed only when full: the driver neither copies
-// client arrays nor allocates at each draw, which made most of the cost (page faults after glibc
-// handed the copies' memory back). Texture coordinates and indices are uploaded once.
+// The buffers a batch is drawn from. Positions and colours stream into one buffer (without it, the
+// driver's copies of client arrays made most of the cost: page faults after glibc handed their
+// memory back). Texture coordinates and indices are uploaded once.
 static const GLsizeiptr kPositionBytes = sizeof(QuadPipe::positions);
 static const GLsizeiptr kColourBytes = sizeof(QuadPipe::colours);
 static const GLsizeiptr kStreamBytes = 8 * (kPositionBytes + kColourBytes);
 
 static struct {
-    GLFWwindow* context = nullptr;  // the context the names belong to
-    GLuint stream = 0, tex_coords = 0, indices = 0;
-    GLintptr offset = 0;  // where the next batch goes in the stream
+    StreamBuffer stream{kStreamBytes};
+    GLuint tex_coords = 0, indices = 0;
 } quad_buffers;
 
 static void MakeBuffers()
 {
-    quad_buffers.context = glfwGetCurrentContext();
-    glGenBuffers(1, &quad_buffers.stream);
+    MakeStreamBuffer(quad_buffers.stream);
     glGenBuffers(1, &quad_buffers.tex_coords);
     glGenBuffers(1, &quad_buffers.indices);
-    glBindBuffer(GL_ARRAY_BUFFER, quad_buffers.stream);
-    glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, quad_buffers.tex_coords);
     glBufferData(GL_ARRAY_BUFFER, sizeof kTexCoords, kTexCoords.data(), GL_STATIC_DRAW);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quad_buffers.indices);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof kIndices, kIndices.data(), GL_STATIC_DRAW);
-    quad_buffers.offset = 0;
 }
 
 // Copies the pending boxes behind the last batch; returns where their positions start (their
 // colours follow at a fixed distance).
 static GLintptr StreamBatch(GLsizeiptr position_bytes, GLsizeiptr colour_bytes)
 {
-    glBindBuffer(GL_ARRAY_BUFFER, quad_buffers.stream);
-    if (quad_buffers.offset + kPositionBytes + kColourBytes > kStreamBytes) {
-        glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
-        quad_buffers.offset = 0;
-    }
-    GLintptr at = quad_buffers.offset;
+    GLintptr at = ReserveStream(quad_buffers.stream, kPositionBytes + kColourBytes);
     glBufferSubData(GL_ARRAY_BUFFER, at, position_bytes, quad_pipe.positions);
     glBufferSubData(GL_ARRAY_BUFFER, at + kPositionBytes, colour_bytes, quad_pipe.colours);
-    quad_buffers.offset += kPositionBytes + kColourBytes;
     return at;
 }
 
@@ -138,7 +127,7 @@ static void DrawBoxArrays()
     // Without a window (or before its entry points are loaded) there is nothing to draw to.
     if (!glfwGetCurrentContext() || !glGenBuffers)
         return;
-    if (quad_buffers.context != glfwGetCurrentContext())
+    if (quad_buffers.stream.context != glfwGetCurrentContext())
         MakeBuffers();
     GLsizeiptr boxes = quad_pipe.count;
     GLintptr at = StreamBatch(boxes * 8 * sizeof(float), boxes * 16 * sizeof(float));

@@ -5,6 +5,7 @@
 #include "profile/profiler.h"
 #include "render/line_pipe.h"
 #include "render/quad_pipe.h"
+#include "render/stream_buffer.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -147,24 +148,19 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
 }
 
 // Text streams as boxes do: each chunk's corners and texture coordinates are copied into one
-// buffer behind the chunk before (renewed only when full), and its triangles come from a fixed
-// index buffer, so a text costs the driver no copies of client arrays and one draw per page.
+// stream buffer, and its triangles come from a fixed index buffer, so a text costs the driver no
+// copies of client arrays and one draw per page.
 static const GLsizeiptr kChunkBytes = kMaxQuadsPerDraw * 8 * sizeof(float);
-static const GLsizeiptr kTextStreamBytes = 8 * kChunkBytes;
 
 static struct {
-    GLFWwindow* context = nullptr;  // the context the names belong to
-    GLuint stream = 0, indices = 0;
-    GLintptr offset = 0;  // where the next copy goes in the stream
+    StreamBuffer stream{8 * kChunkBytes};
+    GLuint indices = 0;
 } text_buffers;
 
 static void MakeTextBuffers()
 {
-    text_buffers.context = glfwGetCurrentContext();
-    glGenBuffers(1, &text_buffers.stream);
+    MakeStreamBuffer(text_buffers.stream);
     glGenBuffers(1, &text_buffers.indices);
-    glBindBuffer(GL_ARRAY_BUFFER, text_buffers.stream);
-    glBufferData(GL_ARRAY_BUFFER, kTextStreamBytes, nullptr, GL_STREAM_DRAW);
     // Corners 0, 3, 1 and 1, 3, 2: counter-clockwise on screen, so front faces.
     std::vector<uint16_t> indices(kMaxQuadsPerDraw * 6);
     const uint16_t corner[6] = {0, 3, 1, 1, 3, 2};
@@ -173,19 +169,13 @@ static void MakeTextBuffers()
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, text_buffers.indices);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 2),
                  indices.data(), GL_STATIC_DRAW);
-    text_buffers.offset = 0;
 }
 
 // Copies `bytes` (at most kChunkBytes) behind the last copy; returns where they start.
 static GLintptr StreamChunk(const float* data, GLsizeiptr bytes)
 {
-    if (text_buffers.offset + bytes > kTextStreamBytes) {
-        glBufferData(GL_ARRAY_BUFFER, kTextStreamBytes, nullptr, GL_STREAM_DRAW);
-        text_buffers.offset = 0;
-    }
-    GLintptr at = text_buffers.offset;
+    GLintptr at = ReserveStream(text_buffers.stream, bytes);
     glBufferSubData(GL_ARRAY_BUFFER, at, bytes, data);
-    text_buffers.offset += bytes;
     return at;
 }
 
@@ -210,14 +200,13 @@ void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, fl
     // Without a window (or before its entry points are loaded) there is nothing to draw to.
     if (!glfwGetCurrentContext() || !glGenBuffers)
         return;
-    if (text_buffers.context != glfwGetCurrentContext())
+    if (text_buffers.stream.context != glfwGetCurrentContext())
         MakeTextBuffers();
     glPushMatrix();
     glTranslatef(static_cast<float>(x), static_cast<float>(y), 0);
     glColor4f(red, green, blue, alpha);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glBindBuffer(GL_ARRAY_BUFFER, text_buffers.stream);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, text_buffers.indices);
     for (const TextBatch& batch : mesh.batches)
         if (batch.triangle_count != 0)
