@@ -558,15 +558,6 @@ void SeekStream(AudioStream* stream, double seconds)
     UnlockMixer();
 }
 
-void PauseStream(AudioStream* stream, bool paused)
-{
-    if (!stream)
-        return;
-    LockMixer();
-    stream->paused = paused;
-    UnlockMixer();
-}
-
 // Drops the held events of `stream`. The counts of held events (those due, and those held after
 // each block in flight) lose the dropped ones among those they count.
 static void DropHeldEvents(const AudioStream* stream)
@@ -583,6 +574,38 @@ static void DropHeldEvents(const AudioStream* stream)
     auto dropped = [stream](const AudioEvent& e) { return e.stream == stream; };
     held.events.erase(std::remove_if(held.events.begin(), held.events.end(), dropped),
                       held.events.end());
+}
+
+// Pausing holds the stream where it has been heard: the blocks still in the device play out, but
+// their events are dropped and the mix goes on, when resumed, from what was heard, so no event
+// comes and the position does not move while it is paused.
+static void HoldAtHeard(AudioStream& s)
+{
+    DropHeldEvents(&s);
+    s.mark_count = 0;
+    auto frame = static_cast<int64_t>(s.heard_position);
+    if (sf_seek(s.file, frame, SEEK_SET) < 0)
+        return;
+    s.position = frame;
+    s.chunk_frames = s.chunk_next = 0;
+    s.fraction = 0;
+    s.primed = false;
+    // The points up to what was heard have been delivered.
+    s.next_event = FirstEventFrom(s, frame);
+    while (s.next_event < s.position_events.size() &&
+           static_cast<double>(s.position_events[s.next_event].position) <= s.heard_position)
+        s.next_event++;
+}
+
+void PauseStream(AudioStream* stream, bool paused)
+{
+    if (!stream)
+        return;
+    LockMixer();
+    if (paused && !stream->paused)
+        HoldAtHeard(*stream);
+    stream->paused = paused;
+    UnlockMixer();
 }
 
 void StopStream(AudioStream* stream)
