@@ -3,6 +3,8 @@
 // what may replace the script's state between frames.
 #pragma once
 
+struct BitmapFont;
+
 struct FrameTime {
     double time;  // seconds, the first argument of update
     double dt;    // seconds since the previous frame
@@ -36,8 +38,9 @@ public:
     // Where drawing goes when no render target is bound, once Begin has run: 0 is the window's
     // own framebuffer.
     virtual unsigned Framebuffer() const = 0;
-    // After initialize, before the first frame; false ends the program with a failure.
-    virtual bool Begin() = 0;
+    // After initialize, before the first frame, with the default font (null when it could not be
+    // read), which lives until the program ends; false ends the program with a failure.
+    virtual bool Begin(const BitmapFont* default_font) = 0;
     // After the frame's drawing and the overlay, before the buffers are swapped; false when no
     // more frames can be taken (the program ends, and Finish says why).
     virtual bool FrameDrawn() = 0;

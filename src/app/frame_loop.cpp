@@ -105,7 +105,7 @@ int RunProgram(int argc, char** argv, const FramePieces& pieces)
     if (!default_font)
         printf("Font loading error: %s\n", kDefaultFontPath);
 
-    bool complete = pieces.output.Begin();
+    bool complete = pieces.output.Begin(default_font.get());
     render_targets.window_framebuffer = pieces.output.Framebuffer();
     pieces.clock.Start();
     FrameTime frame;

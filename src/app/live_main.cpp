@@ -14,10 +14,10 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,10 +58,9 @@ class LiveOutput : public FrameOutput {
 public:
     bool ShowsWindow() const override { return true; }
     unsigned Framebuffer() const override { return 0; }
-    bool Begin() override
+    bool Begin(const BitmapFont* default_font) override
     {
-        FontReader reader;
-        font_ = reader.ReadFont("res/font/mono-20.fnt", "res/font/");
+        font_ = default_font;
         return true;
     }
     bool FrameDrawn() override
@@ -69,14 +68,14 @@ public:
         int width = 0, height = 0;
         if (GLFWwindow* window = glfwGetCurrentContext())
             glfwGetWindowSize(window, &width, &height);
-        DrawStatusLine(font_.get(), width, status);
+        DrawStatusLine(font_, width, status);
         return true;
     }
     bool Finish() override { return true; }
     LiveStatus status;
 
 private:
-    std::unique_ptr<BitmapFont> font_;
+    const BitmapFont* font_ = nullptr;
 };
 
 // Edges of the transport keys, read where no script can read them (GetKey reads only printable
@@ -113,13 +112,16 @@ public:
 
     void BeforeFrame(ScriptHost& host) override
     {
-        bool reload = watch_.Settled(glfwGetTime(), kSettleSeconds) | keys_.Pressed(GLFW_KEY_F5);
-        if (keys_.Pressed(GLFW_KEY_F6))
+        // Every key is read each frame, so that none misses its press.
+        bool saved = watch_.Settled(glfwGetTime(), kSettleSeconds);
+        bool f5 = keys_.Pressed(GLFW_KEY_F5), f6 = keys_.Pressed(GLFW_KEY_F6);
+        bool f7 = keys_.Pressed(GLFW_KEY_F7), f8 = keys_.Pressed(GLFW_KEY_F8);
+        bool f9 = keys_.Pressed(GLFW_KEY_F9);
+        if (f6)
             TogglePause();
         double step = keys_.Shift() ? 10 : 1;
-        double jump = keys_.Pressed(GLFW_KEY_F7) ? -step : keys_.Pressed(GLFW_KEY_F8) ? step : 0;
-        if (keys_.Pressed(GLFW_KEY_F9))
-            jump = start_ - clock_.Time();
+        double jump = f9 ? start_ - clock_.Time() : f7 ? -step : f8 ? step : 0;
+        bool reload = saved || f5;
         if (jump != 0)
             Jump(jump);
         if (reload || jump != 0)

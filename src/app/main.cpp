@@ -27,7 +27,7 @@ class ScreenOutput : public FrameOutput {
 public:
     bool ShowsWindow() const override { return true; }
     unsigned Framebuffer() const override { return 0; }
-    bool Begin() override { return true; }
+    bool Begin(const BitmapFont*) override { return true; }
     bool FrameDrawn() override { return true; }
     bool Finish() override { return true; }
 };

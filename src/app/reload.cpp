@@ -35,7 +35,6 @@ void SetResourcesAside(ScriptResources& aside)
 
 void PutResourcesBack(ScriptResources& aside)
 {
-    PlainDrawing();
     ScriptResources current;
     SetResourcesAside(current);
     ReleaseResources(current);

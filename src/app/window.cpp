@@ -52,21 +52,23 @@ struct PictureRect {
     double scale, left, top;
 };
 
-static PictureRect PlacePicture()
+static PictureRect PlacePicture(int width, int height)
 {
-    int width = 0, height = 0;
-    glfwGetFramebufferSize(app_window.handle, &width, &height);
     double scale = std::min(static_cast<double>(width) / app_window.width,
                             static_cast<double>(height) / app_window.height);
     return {scale, std::floor((width - app_window.width * scale) / 2),
             std::floor((height - app_window.height * scale) / 2)};
 }
 
+// The window library asserts on negative sizes; a size of 0 makes no window either.
+static bool PossibleSize(int width, int height)
+{
+    return width > 0 && height > 0 && width <= kMaxWindowSize && height <= kMaxWindowSize;
+}
+
 static bool CreateWindow(int width, int height)
 {
-    // The window library asserts on negative sizes; a size of 0 makes no window either.
-    if (app_window.handle || width <= 0 || height <= 0 || width > kMaxWindowSize ||
-        height > kMaxWindowSize)
+    if (app_window.handle || !PossibleSize(width, height))
         return false;
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
@@ -96,8 +98,7 @@ static void KeepWindow(int width, int height, const char* title)
 {
     int open_width = 0, open_height = 0;
     glfwGetWindowSize(app_window.handle, &open_width, &open_height);
-    if (width > 0 && height > 0 && width <= kMaxWindowSize && height <= kMaxWindowSize &&
-        (width != open_width || height != open_height)) {
+    if (PossibleSize(width, height) && (width != open_width || height != open_height)) {
         glfwSetWindowSize(app_window.handle, width, height);
         glViewport(0, 0, width, height);
     }
@@ -183,7 +184,9 @@ MouseState GetMouse()
     double x = app_window.cursor_x, y = app_window.cursor_y;
     // In full screen the pointer is read in the script's coordinates.
     if (app_window.fullscreen) {
-        PictureRect place = PlacePicture();
+        int width = 0, height = 0;
+        glfwGetFramebufferSize(app_window.handle, &width, &height);
+        PictureRect place = PlacePicture(width, height);
         x = (x - place.left) / place.scale;
         y = (y - place.top) / place.scale;
     }
@@ -204,7 +207,7 @@ static void PresentPicture()
 {
     int width = 0, height = 0;
     glfwGetFramebufferSize(app_window.handle, &width, &height);
-    PictureRect place = PlacePicture();
+    PictureRect place = PlacePicture(width, height);
     auto right = static_cast<GLint>(std::lround(place.left + app_window.width * place.scale));
     auto bottom = static_cast<GLint>(std::lround(place.top + app_window.height * place.scale));
     // GL counts rows from the bottom: the picture's top-left corner goes `top` below the top.
@@ -295,11 +298,8 @@ void SetFullscreen(bool on)
         glfwGetWindowPos(app_window.handle, &app_window.windowed_x, &app_window.windowed_y);
         glfwSetWindowMonitor(app_window.handle, monitor, 0, 0, mode->width, mode->height,
                              mode->refreshRate);
-        app_window.picture_texture = CreateTargetTexture(app_window.width, app_window.height);
-        glGenFramebuffersEXT(1, &app_window.picture_framebuffer);
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, app_window.picture_framebuffer);
-        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                                  app_window.picture_texture, 0);
+        MakePictureFramebuffer(app_window.width, app_window.height, app_window.picture_framebuffer,
+                               app_window.picture_texture);
         render_targets.window_framebuffer = app_window.picture_framebuffer;
     } else {
         glfwSetWindowMonitor(app_window.handle, nullptr, app_window.windowed_x,

@@ -10,8 +10,8 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -454,22 +454,54 @@ int64_t SecondsToPosition(const AudioStream* stream, double seconds)
     return frames >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(frames);
 }
 
+// Puts sync points in position order; equal positions keep the order they were set in.
+static void SortEvents(std::vector<AudioEvent>& events)
+{
+    auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
+    std::stable_sort(events.begin(), events.end(), earlier);
+}
+
+// The first event at or after `frame`, in a stream whose events are in position order.
+static size_t FirstEventFrom(const AudioStream& s, int64_t frame)
+{
+    auto first = std::lower_bound(
+        s.position_events.begin(), s.position_events.end(), frame,
+        [](const AudioEvent& e, int64_t position) { return e.position < position; });
+    return static_cast<size_t>(first - s.position_events.begin());
+}
+
+// Takes the points at or before `position` as passed: they are not raised.
+static void PassEventsThrough(AudioStream& s, double position)
+{
+    while (s.next_event < s.position_events.size() &&
+           static_cast<double>(s.position_events[s.next_event].position) <= position)
+        s.next_event++;
+}
+
+// Mixes the stream on from `frame` of its file, the points from there on still to come. With the
+// mixer locked, or before the stream plays.
+static void MixFrom(AudioStream& s, int64_t frame)
+{
+    if (sf_seek(s.file, frame, SEEK_SET) < 0)
+        return;
+    s.position = frame;
+    s.chunk_frames = s.chunk_next = 0;
+    s.fraction = 0;
+    s.primed = false;
+    s.next_event = FirstEventFrom(s, frame);
+}
+
 void StartStream(AudioStream* stream, double seconds, std::vector<void*>* passed)
 {
     if (!stream || !audio_device.open)
         return;
-    // Equal positions keep the order they were set in.
-    auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
-    std::stable_sort(stream->position_events.begin(), stream->position_events.end(), earlier);
+    SortEvents(stream->position_events);
     if (seconds > 0) {
         // The points up to the start position, that one included, have been passed.
-        SeekStream(stream, seconds);
-        std::vector<AudioEvent>& events = stream->position_events;
-        while (stream->next_event < events.size() &&
-               events[stream->next_event].position <= stream->position)
-            stream->next_event++;
+        MixFrom(*stream, std::min(SecondsToPosition(stream, seconds), stream->info.frames - 1));
+        PassEventsThrough(*stream, static_cast<double>(stream->position));
         for (size_t i = 0; passed && i < stream->next_event; i++)
-            passed->push_back(events[i].user);
+            passed->push_back(stream->position_events[i].user);
     }
     LockMixer();
     audio_device.playing.push_back(stream);
@@ -532,29 +564,13 @@ double StreamSeconds(const AudioStream* stream)
     return stream ? static_cast<double>(stream->info.frames) / stream->info.samplerate : 0;
 }
 
-// The first event at or after `frame`, in a stream whose events are in position order.
-static size_t FirstEventFrom(const AudioStream& s, int64_t frame)
-{
-    auto first = std::lower_bound(
-        s.position_events.begin(), s.position_events.end(), frame,
-        [](const AudioEvent& e, int64_t position) { return e.position < position; });
-    return static_cast<size_t>(first - s.position_events.begin());
-}
-
 void SeekStream(AudioStream* stream, double seconds)
 {
     if (!stream)
         return;
     int64_t frame = std::min(SecondsToPosition(stream, seconds), stream->info.frames - 1);
     LockMixer();
-    AudioStream& s = *stream;
-    if (sf_seek(s.file, frame, SEEK_SET) >= 0) {
-        s.position = frame;
-        s.chunk_frames = s.chunk_next = 0;
-        s.fraction = 0;
-        s.primed = false;
-        s.next_event = FirstEventFrom(s, frame);
-    }
+    MixFrom(*stream, frame);
     UnlockMixer();
 }
 
@@ -583,18 +599,9 @@ static void HoldAtHeard(AudioStream& s)
 {
     DropHeldEvents(&s);
     s.mark_count = 0;
-    auto frame = static_cast<int64_t>(s.heard_position);
-    if (sf_seek(s.file, frame, SEEK_SET) < 0)
-        return;
-    s.position = frame;
-    s.chunk_frames = s.chunk_next = 0;
-    s.fraction = 0;
-    s.primed = false;
+    MixFrom(s, static_cast<int64_t>(s.heard_position));
     // The points up to what was heard have been delivered.
-    s.next_event = FirstEventFrom(s, frame);
-    while (s.next_event < s.position_events.size() &&
-           static_cast<double>(s.position_events[s.next_event].position) <= s.heard_position)
-        s.next_event++;
+    PassEventsThrough(s, s.heard_position);
 }
 
 void PauseStream(AudioStream* stream, bool paused)
@@ -630,7 +637,7 @@ bool StreamPlaying(const AudioStream* stream)
     return found;
 }
 
-void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
+void ReplacePositionEvents(AudioStream* stream, const std::vector<int64_t>& positions,
                            AudioEventCallback callback, const std::vector<void*>& users,
                            std::vector<void*>& passed)
 {
@@ -640,8 +647,7 @@ void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
     std::vector<AudioEvent> events;
     for (size_t i = 0; i < positions.size(); i++)
         events.push_back({positions[i], callback, users[i], stream});
-    auto earlier = [](const AudioEvent& a, const AudioEvent& b) { return a.position < b.position; };
-    std::stable_sort(events.begin(), events.end(), earlier);
+    SortEvents(events);
     LockMixer();
     AudioStream& s = *stream;
     // Where the mix stands: the points before it have been passed.
@@ -651,9 +657,6 @@ void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
     for (size_t i = 0; i < s.next_event; i++)
         passed.push_back(s.position_events[i].user);
     // Events held for the points replaced are dropped with them.
-    held.events.clear();
-    held.due = 0;
-    for (int i = 0; i < in_flight.count; i++)
-        in_flight.marks[i].events_held = 0;
+    DropHeldEvents(stream);
     UnlockMixer();
 }

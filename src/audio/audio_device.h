@@ -83,8 +83,8 @@ void StopStream(AudioStream* stream);
 bool StreamPlaying(const AudioStream* stream);
 // Gives a playing stream new sync points in place of its old ones, without a break in its sound:
 // `users[i]` is raised at frame `positions[i]`. The points the mix has passed come back in
-// `passed`, in time order, and are not raised; events held but not yet heard are dropped.
-void ReplacePositionEvents(AudioStream* stream, std::vector<int64_t> positions,
+// `passed`, in time order, and are not raised; its events held but not yet heard are dropped.
+void ReplacePositionEvents(AudioStream* stream, const std::vector<int64_t>& positions,
                            AudioEventCallback callback, const std::vector<void*>& users,
                            std::vector<void*>& passed);
 

@@ -80,7 +80,7 @@ static AudioStream* TakeOver(const char* path, const std::vector<SyncPoint>& syn
 {
     for (auto it = music_carry.carried.begin(); it != music_carry.carried.end(); ++it) {
         AudioStream* stream = *it;
-        if (music_carry.paths[stream] != path)
+        if (music_carry.paths.at(stream) != path)
             continue;
         music_carry.carried.erase(it);
         music_carry.taken.push_back(stream);
@@ -104,10 +104,9 @@ std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& 
     std::string error;
     music_channel = CreateFileStream(path, error);
     if (!music_channel) {
-        if (!error.empty() && path)
-            printf("Music loading error: %s: %s\n", error.c_str(), path);
-        else if (!error.empty())
-            printf("Music loading error: %s\n", error.c_str());
+        if (!error.empty())
+            printf("Music loading error: %s%s%s\n", error.c_str(), path ? ": " : "",
+                   path ? path : "");
         return std::nullopt;
     }
     SetEndEvent(music_channel, MusicEndCallback, nullptr);
@@ -150,7 +149,7 @@ void FinishMusicCarry(bool started)
     for (AudioStream* stream : music_carry.started)
         StopStream(stream);
     for (AudioStream* stream : music_carry.taken) {
-        const SyncTable& table = music_carry.tables[stream];
+        const SyncTable& table = music_carry.tables.at(stream);
         std::vector<void*> passed;
         ReplacePositionEvents(stream, table.positions, MusicSyncCallback, table.names, passed);
     }

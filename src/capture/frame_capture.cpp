@@ -33,12 +33,7 @@ bool CaptureFrames::MakeFrameBuffer()
 {
     if (!glGenFramebuffersEXT || !glGenBuffers)
         return false;
-    texture_ = CreateTargetTexture(width_, height_);
-    glGenFramebuffersEXT(1, &framebuffer_);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture_,
-                              0);
-    if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
+    if (!MakePictureFramebuffer(width_, height_, framebuffer_, texture_))
         return false;
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
@@ -54,7 +49,7 @@ bool CaptureFrames::MakeFrameBuffer()
     return true;
 }
 
-bool CaptureFrames::Begin()
+bool CaptureFrames::Begin(const BitmapFont*)
 {
     // The script's window is the current context's, never shown.
     GLFWwindow* window = glfwGetCurrentContext();

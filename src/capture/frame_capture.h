@@ -19,7 +19,7 @@ public:
     }
     bool ShowsWindow() const override { return false; }
     unsigned Framebuffer() const override { return framebuffer_; }
-    bool Begin() override;
+    bool Begin(const BitmapFont*) override;
     // False once the encoder has failed (a full disk, a file-size limit): the capture ends then.
     bool FrameDrawn() override;
     // Also called when the script ends the process: the frames captured until then make the file.

@@ -66,6 +66,16 @@ void AddColorTexture(RenderTarget& target)
                               texture, 0);
 }
 
+bool MakePictureFramebuffer(int width, int height, unsigned& framebuffer, unsigned& texture)
+{
+    texture = CreateTargetTexture(width, height);
+    glGenFramebuffersEXT(1, &framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture,
+                              0);
+    return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
+}
+
 unsigned CreateTargetTexture(int width, int height)
 {
     GLuint name = 0;

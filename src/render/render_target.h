@@ -34,6 +34,10 @@ void ReleaseRenderTargets(RenderTargetList& targets);
 int MakeRenderTarget(int width, int height, int texture_count);
 void AddColorTexture(RenderTarget& target);
 unsigned CreateTargetTexture(int width, int height);
+// A framebuffer that draws into a new texture of width x height (the picture demohost-capture
+// reads back, or the one full screen scales): left bound, its texture in `texture`. False when
+// it is not complete.
+bool MakePictureFramebuffer(int width, int height, unsigned& framebuffer, unsigned& texture);
 // Redirects drawing into texture `attachment` of target `handle`, cleared, after clearing the
 // framebuffer bound before.
 void BindRenderTarget(int handle, int attachment);
