@@ -4,6 +4,7 @@
 
 #include "truncate.h"
 #include "profile/profiler.h"
+#include "render/hand_over.h"
 #include "render/quad_pipe.h"
 
 #include <GL/glew.h>
@@ -63,6 +64,7 @@ static void DrawLineArrays()
     glVertexPointer(2, GL_FLOAT, 0, line_pipe.positions);
     glColorPointer(4, GL_FLOAT, 0, line_pipe.colours);
     glDrawElements(GL_LINES, 2 * line_pipe.count, GL_UNSIGNED_INT, kIndices.data());
+    CountDrawnVertices(2 * line_pipe.count);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }

@@ -4,6 +4,7 @@
 #include "render/quad_pipe.h"
 
 #include "profile/profiler.h"
+#include "render/hand_over.h"
 #include "render/line_pipe.h"
 #include "render/stream_buffer.h"
 
@@ -140,6 +141,7 @@ static void DrawBoxArrays()
     glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quad_buffers.indices);
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(6 * boxes), GL_UNSIGNED_SHORT, nullptr);
+    CountDrawnVertices(static_cast<int>(4 * boxes));
     // The other pipes draw from client memory.
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

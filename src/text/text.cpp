@@ -3,6 +3,7 @@
 #include "text/text.h"
 
 #include "profile/profiler.h"
+#include "render/hand_over.h"
 #include "render/line_pipe.h"
 #include "render/quad_pipe.h"
 #include "render/stream_buffer.h"
@@ -191,6 +192,7 @@ static void DrawBatch(const TextBatch& batch)
         glVertexPointer(2, GL_FLOAT, 0, reinterpret_cast<const void*>(corners));
         glTexCoordPointer(2, GL_FLOAT, 0, reinterpret_cast<const void*>(coords));
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * 6), GL_UNSIGNED_SHORT, nullptr);
+        CountDrawnVertices(static_cast<int>(count * 4));
     }
 }
 
