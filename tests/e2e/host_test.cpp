@@ -120,6 +120,29 @@ TEST(Host, RequireSearchesOnlyRes)
     EXPECT_NE(r.out.find("./res/outside.lua"), std::string::npos) << r.out;
 }
 
+// Scripts load C modules with require: a module built without Lua finds every Lua function it
+// calls in the program (or the interpreter it loads), and its errors unwind to the script's pcall.
+TEST(Host, CModulesUseTheProgramsInterpreter)
+{
+    ScriptDir dir;
+    dir.Write("res/main.lua", R"(
+        package.cpath = ")" C_MODULE_DIR R"(/?.so"
+        local counter = require("counter")
+        local c = counter.new(40)
+        print(c:add(2), c:describe())
+        print(pcall(c.add, {}, 1))
+        c = nil
+        collectgarbage()
+        print(counter.new():add(0.5))
+        function initialize() end)");
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "42\tcounter at 42\n"
+                     "false\tbad argument #1 to '?' (counter expected, got table)\n"
+                     "0.5\n")
+        << r.out;
+}
+
 TEST(Host, OutputIsCompleteWhenTheScriptExits)
 {
     ScriptDir dir;
