@@ -12,7 +12,6 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <cstdio>
-#include <cstdlib>
 
 void OpenTestWindow(int width, int height, const char* title)
 {
@@ -21,11 +20,6 @@ void OpenTestWindow(int width, int height, const char* title)
         fprintf(stderr, "GLFW error %x: %s\n", code, text);
     });
     glfwInit();
-    // The window library is ended before the process exits, and with it the renderer's threads:
-    // the leak check that runs at exit under AddressSanitizer then stops no thread at its work
-    // (its tracer crashed once, in a test that had passed, doing that).
-    static const int terminate_at_exit = atexit(glfwTerminate);
-    (void)terminate_at_exit;
     OpenWindow(width, height, title);
 }
 
