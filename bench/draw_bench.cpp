@@ -4,6 +4,7 @@
 
 #include "app/api.h"
 #include "app/window.h"
+#include "render/pipes.h"
 #include "render/line_pipe.h"
 #include "render/quad_pipe.h"
 
@@ -39,8 +40,7 @@ static void RunLoop(benchmark::State& state, const char* function, int count, bo
         lua_pushinteger(L, count);
         lua_call(L, 1, 0);
         if (flush) {
-            FlushPipe();
-            FlushLinePipe();
+            FlushPipes();
         } else {
             quad_pipe.count = 0;
             line_pipe.count = 0;

@@ -1,6 +1,7 @@
 // The pieces in which demohost, demohost-capture and demohost-live differ, given to the one frame
 // loop that they run: the clock, the audio output, what becomes of a frame once it is drawn, and
-// what may replace the script's state between frames.
+// what may replace the script's state between frames. Each program makes its own; none sets
+// state for the loop by other means.
 #pragma once
 
 struct BitmapFont;
@@ -13,6 +14,8 @@ struct FrameTime {
 class FrameClock {
 public:
     virtual ~FrameClock() = default;
+    // The first frame's time: tracks that the script starts begin at this point of their file.
+    virtual double StartTime() const = 0;
     // Called once after initialize: the first frame's dt is measured from here.
     virtual void Start() = 0;
     // The next frame's time; false when no frame is left to run.
@@ -53,7 +56,8 @@ class ScriptHost;
 class ScriptReload {
 public:
     virtual ~ScriptReload() = default;
-    // Before each frame is drawn, once the clock has given its time.
+    // Before each frame, before the clock gives its time: a reload or a jump of the clock made
+    // here is seen by the frame's update.
     virtual void BeforeFrame(ScriptHost& host) = 0;
 };
 

@@ -2,7 +2,7 @@
 // offline and encodes both into a video (or numbered PNG files and a WAV).
 
 #include "app/frame_loop.h"
-#include "audio/music.h"
+#include "app/window.h"
 #include "capture/capture_clock.h"
 #include "capture/capture_options.h"
 #include "capture/encoder.h"
@@ -12,8 +12,6 @@
 extern "C" {
 #include <libavutil/log.h>
 }
-
-#include <GLFW/glfw3.h>
 
 #include <signal.h>
 #include <unistd.h>
@@ -73,7 +71,7 @@ int main(int argc, char** argv)
     }
     // The script draws with OpenGL in a window that is never shown, which needs a display; found
     // out before the output file is made, so that none is left behind.
-    if (!glfwInit()) {
+    if (!InitWindowLibrary()) {
         fprintf(stderr, "demohost-capture: no display: the capture draws with OpenGL through X, "
                         "so it needs one; without a screen, xvfb-run provides one "
                         "(xvfb-run -a demohost-capture ...)\n");
@@ -91,19 +89,12 @@ int main(int argc, char** argv)
     OfflineAudio audio(options.fps, encoder);
     CaptureClock clock(options.fps, frames, options.from, interrupted,
                        until_music_end ? &audio : nullptr);
-    StartMusicAt(options.from);
     CaptureFrames capture(options, frames, encoder);
-
-    // The script's arguments, after the program's name as demohost passes them.
-    std::vector<char*> script_argv = {argv[0]};
-    for (std::string& arg : options.script_args)
-        script_argv.push_back(arg.data());
     unfinished = &capture;
     atexit(FinishOnExit);
     CatchInterrupt();
     NoReload no_reload;
-    int status = RunProgram(static_cast<int>(script_argv.size()), script_argv.data(),
-                            {clock, audio, capture, no_reload});
+    int status = RunProgram(options.script_args, {clock, audio, capture, no_reload});
     unfinished = nullptr;
     return status;
 }

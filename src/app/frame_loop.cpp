@@ -1,4 +1,5 @@
-// The frame loop that demohost and demohost-capture share: start-up, frames and teardown.
+// The frame loop that the three programs share: start-up, frames and teardown. State: the music
+// events being delivered.
 
 #include "app/frame_loop.h"
 
@@ -8,13 +9,11 @@
 #include "audio/music.h"
 #include "profile/overlay.h"
 #include "profile/profiler.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 #include "render/render_target.h"
 #include "text/font.h"
 
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -24,9 +23,11 @@
 
 static const char* kDefaultFontPath = "res/font/mono-20.fnt";
 
+// Kept from frame to frame, so that taking the events stops allocating.
+static MusicEvents events;
+
 void DeliverMusicEvents(lua_State* L)
 {
-    static MusicEvents events;
     TakeMusicEvents(events);
     if (events.ended) {
         lua_getglobal(L, "MusicEnd");
@@ -51,8 +52,7 @@ static void DrawFrame(ScriptHost& host, const BitmapFont* default_font, const Fr
     PROFILE_BEGIN(lua_update);
     host.Update(frame.time, frame.dt);
     DeliverMusicEvents(host.State());
-    FlushPipe();
-    FlushLinePipe();
+    FlushPipes();
     end_zone();
 
     if (profiling_display_on)
@@ -84,20 +84,21 @@ static void KeepFreedMemory()
     mallopt(M_TOP_PAD, 64 << 20);
 }
 
-int RunProgram(int argc, char** argv, const FramePieces& pieces)
+int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
 {
     // Lines reach a pipe as they are printed, so readers see script and host output in order.
     setvbuf(stdout, nullptr, _IOLBF, 0);
     RaiseStackLimit();
     KeepFreedMemory();
 
-    glfwInit();
-    app_window.offscreen = !pieces.output.ShowsWindow();
+    InitWindowLibrary();
+    SetWindowOffscreen(!pieces.output.ShowsWindow());
+    StartMusicAt(pieces.clock.StartTime());
     ScriptHost host;
     host.Open();
     pieces.audio.Open();
     RegisterScriptApi(host.State());
-    host.Start(argc, argv);
+    host.Start(args);
 
     // Read after initialize, so that its page textures belong to the window's context.
     FontReader font_reader;
@@ -106,11 +107,13 @@ int RunProgram(int argc, char** argv, const FramePieces& pieces)
         printf("Font loading error: %s\n", kDefaultFontPath);
 
     bool complete = pieces.output.Begin(default_font.get());
-    render_targets.window_framebuffer = pieces.output.Framebuffer();
+    SetWindowFramebuffer(pieces.output.Framebuffer());
     pieces.clock.Start();
     FrameTime frame;
-    while (complete && WindowIsOpen() && !app_window.quit_requested && pieces.clock.Next(frame)) {
+    while (complete && WindowIsOpen() && !QuitRequested()) {
         pieces.reload.BeforeFrame(host);
+        if (!pieces.clock.Next(frame))
+            break;
         DrawFrame(host, default_font.get(), frame);
         if (!pieces.output.FrameDrawn())
             break;
@@ -125,7 +128,7 @@ int RunProgram(int argc, char** argv, const FramePieces& pieces)
     // The audio thread stops before anything it could reach goes away.
     pieces.audio.Close();
     default_font.reset();
-    glfwTerminate();
+    EndWindowLibrary();
     host.Close();
     fflush(stdout);
     return complete ? 0 : 1;

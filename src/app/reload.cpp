@@ -1,85 +1,66 @@
-// Reloading the script with the engine's tables set aside, released, or put back.
+// Reloading the script: every owner of a state's part sets it aside, then releases it or puts it
+// back.
 
 #include "app/reload.h"
 
 #include "app/api.h"
 #include "app/window.h"
 #include "audio/music.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "profile/overlay.h"
+#include "profile/script_profiler.h"
+#include "profile/zone_lua.h"
+#include "render/pipes.h"
+#include "render/render_target.h"
+#include "render/shader.h"
+#include "render/texture.h"
+#include "text/text.h"
 
-#include <utility>
+// One module's part of a script state. Set aside before the new state starts; released when it
+// has started, put back when it failed. A step a module does not need is null.
+struct ReloadOwner {
+    void (*set_aside)();
+    void (*release)();
+    void (*put_back)();
+};
 
-// Drawing goes to the window with the fixed-function pipeline and the usual blending, as a new
-// state expects it.
-static void PlainDrawing()
+// In order: pending drawing reaches GL and drawing returns to the window and the fixed-function
+// pipeline before any table changes hands, and before either state's textures are freed.
+static const ReloadOwner kOwners[] = {
+    {SetDrawingAside, FlushPipes, FlushPipes},
+    {SetRenderTargetsAside, ReleaseRenderTargetsAside, PutRenderTargetsBack},
+    {SetShadersAside, ReleaseShadersAside, PutShadersBack},
+    {SetImagesAside, ReleaseImagesAside, PutImagesBack},
+    {SetFontsAside, ReleaseFontsAside, PutFontsBack},
+    {SetMusicAside, ReleaseMusicAside, PutMusicBack},
+    {SetWindowAside, ReleaseWindowAside, PutWindowBack},
+    {SetZoneHookAside, ReleaseZoneHookAside, PutZoneHookBack},
+    {SetScriptProfilerAside, ReleaseScriptProfilerAside, PutScriptProfilerBack},
+    {SetOverlayAside, nullptr, PutOverlayBack},
+};
+
+// Runs step `step` of every owner that has it.
+static void EveryOwner(void (*ReloadOwner::*step)())
 {
-    UnbindRenderTarget();
-    SetShader(0);
-    SetAdditiveBlend(false);
+    for (const ReloadOwner& owner : kOwners)
+        if (owner.*step)
+            (owner.*step)();
 }
 
-void SetResourcesAside(ScriptResources& aside)
+bool ReloadScript(ScriptHost& host, const std::vector<std::string>& args)
 {
-    int current_shader = shader_table.current;
-    PlainDrawing();
-    std::swap(aside.images, image_list);
-    std::swap(aside.fonts, font_store);
-    aside.targets = render_targets;
-    render_targets.count = 0;
-    render_targets.pushed_viewports = 0;
-    aside.shaders = shader_table;
-    aside.shaders.current = current_shader;
-    shader_table = ShaderTable();
-}
-
-void PutResourcesBack(ScriptResources& aside)
-{
-    ScriptResources current;
-    SetResourcesAside(current);
-    ReleaseResources(current);
-    std::swap(aside.images, image_list);
-    std::swap(aside.fonts, font_store);
-    unsigned window_framebuffer = render_targets.window_framebuffer;
-    render_targets = aside.targets;
-    render_targets.window_framebuffer = window_framebuffer;
-    // The program the old state had selected is selected again.
-    int current_shader = aside.shaders.current;
-    shader_table = aside.shaders;
-    shader_table.current = 0;
-    SetShader(current_shader);
-}
-
-void ReleaseResources(ScriptResources& resources)
-{
-    FlushPipe();
-    FlushLinePipe();
-    ReleaseImages(resources.images);
-    ReleaseFonts(resources.fonts);
-    ReleaseRenderTargets(resources.targets);
-    ReleaseShaders(resources.shaders);
-}
-
-bool ReloadScript(ScriptHost& host, int argc, char** argv)
-{
-    ScriptResources old;
-    SetResourcesAside(old);
-    CarryMusicOver();
-    app_window.keep_open = true;
+    EveryOwner(&ReloadOwner::set_aside);
     ScriptHost next;
     next.Open();
     RegisterScriptApi(next.State());
     // A chunk that does not load is reported once, with no initialize to call after it.
-    bool started = next.Loaded() && next.Start(argc, argv);
-    app_window.keep_open = false;
-    FinishMusicCarry(started);
+    bool started = next.Loaded() && next.Start(args);
     if (!started) {
+        EveryOwner(&ReloadOwner::put_back);
         next.Close();
-        PutResourcesBack(old);
         return false;
     }
     host.Swap(next);
+    EveryOwner(&ReloadOwner::release);
     next.Close();
-    ReleaseResources(old);
     return true;
 }

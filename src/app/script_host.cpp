@@ -63,17 +63,16 @@ void ScriptHost::Open()
     }
 }
 
-bool ScriptHost::Start(int argc, char** argv)
+bool ScriptHost::Start(const std::vector<std::string>& args)
 {
     bool started = main_loaded_ && CallProtected(state_, 0, LUA_MULTRET);
     lua_settop(state_, 0);
 
     lua_getglobal(state_, "initialize");
-    int count = argc > 1 ? argc - 1 : 0;
-    lua_createtable(state_, count, 0);
-    for (int i = 1; i <= count; i++) {
-        lua_pushstring(state_, argv[i]);
-        lua_rawseti(state_, -2, i);
+    lua_createtable(state_, static_cast<int>(args.size()), 0);
+    for (size_t i = 0; i < args.size(); i++) {
+        lua_pushlstring(state_, args[i].data(), args[i].size());
+        lua_rawseti(state_, -2, static_cast<int>(i + 1));
     }
     return CallProtected(state_, 1, 0) && started;
 }

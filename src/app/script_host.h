@@ -5,6 +5,7 @@
 #include <lua5.1/lua.hpp>
 
 #include <string>
+#include <vector>
 
 class ScriptHost {
 public:
@@ -15,9 +16,9 @@ public:
 
     // Creates the state and loads res/main.lua without running it.
     void Open();
-    // Runs the main chunk if it loaded, then initialize(args) with the arguments after the
-    // program name; false when the chunk did not load or either raised an error.
-    bool Start(int argc, char** argv);
+    // Runs the main chunk if it loaded, then initialize(args) with the script's arguments (those
+    // after the program's name); false when the chunk did not load or either raised an error.
+    bool Start(const std::vector<std::string>& args);
     // Calls update(time, dt).
     void Update(double time, double dt);
     void Close();

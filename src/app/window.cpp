@@ -2,8 +2,7 @@
 
 #include "app/window.h"
 
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 #include "render/render_target.h"
 
 #include <GL/glew.h>
@@ -15,6 +14,11 @@
 #include <cstdio>
 
 Window app_window;
+// The size and title of the state set aside by a reload.
+static struct {
+    int width = 0, height = 0;
+    std::string title;
+} window_aside;
 
 static_assert(kKeyCodes == GLFW_KEY_LAST + 1, "every key code has its bit");
 
@@ -102,7 +106,8 @@ static void KeepWindow(int width, int height, const char* title)
         glfwSetWindowSize(app_window.handle, width, height);
         glViewport(0, 0, width, height);
     }
-    glfwSetWindowTitle(app_window.handle, title ? title : "");
+    app_window.title = title ? title : "";
+    glfwSetWindowTitle(app_window.handle, app_window.title.c_str());
     app_window.width = width;
     app_window.height = height;
     InitGlState();
@@ -125,7 +130,8 @@ void OpenWindow(int width, int height, const char* title)
         if (!app_window.handle)
             return;
     }
-    glfwSetWindowTitle(app_window.handle, title ? title : "");
+    app_window.title = title ? title : "";
+    glfwSetWindowTitle(app_window.handle, app_window.title.c_str());
     app_window.width = width;
     app_window.height = height;
     // A window never shown has no display to keep pace with.
@@ -140,6 +146,47 @@ void OpenWindow(int width, int height, const char* title)
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
+}
+
+bool InitWindowLibrary()
+{
+    if (!app_window.library_ready)
+        app_window.library_ready = glfwInit() == GLFW_TRUE;
+    return app_window.library_ready;
+}
+
+void EndWindowLibrary()
+{
+    glfwTerminate();
+    app_window.library_ready = false;
+    app_window.handle = nullptr;
+}
+
+void SetWindowOffscreen(bool offscreen)
+{
+    app_window.offscreen = offscreen;
+}
+
+void SetWindowAside()
+{
+    app_window.keep_open = true;
+    window_aside.width = app_window.width;
+    window_aside.height = app_window.height;
+    window_aside.title = app_window.title;
+}
+
+void ReleaseWindowAside()
+{
+    app_window.keep_open = false;
+}
+
+void PutWindowBack()
+{
+    bool changed = app_window.width != window_aside.width ||
+                   app_window.height != window_aside.height || app_window.title != window_aside.title;
+    if (app_window.handle && changed)
+        KeepWindow(window_aside.width, window_aside.height, window_aside.title.c_str());
+    app_window.keep_open = false;
 }
 
 void InitGlState()
@@ -202,6 +249,11 @@ void Quit()
     app_window.quit_requested = true;
 }
 
+bool QuitRequested()
+{
+    return app_window.quit_requested;
+}
+
 // Scales the frame's picture onto the screen, black around it.
 static void PresentPicture()
 {
@@ -217,12 +269,11 @@ static void PresentPicture()
     glViewport(0, 0, width, height);
     // A software renderer takes a window's new size at a swap: the first frame at the screen's
     // size would go to a buffer of the old one, so a black one is shown first.
-    static int presented_width = 0, presented_height = 0;
-    if (width != presented_width || height != presented_height) {
+    if (width != app_window.presented_width || height != app_window.presented_height) {
         glClear(GL_COLOR_BUFFER_BIT);
         glfwSwapBuffers(app_window.handle);
-        presented_width = width;
-        presented_height = height;
+        app_window.presented_width = width;
+        app_window.presented_height = height;
     }
     glClear(GL_COLOR_BUFFER_BIT);
     glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, app_window.picture_framebuffer);
@@ -288,8 +339,7 @@ void SetFullscreen(bool on)
     if (!app_window.handle || app_window.offscreen || on == app_window.fullscreen ||
         !glGenFramebuffersEXT || !glBlitFramebufferEXT)
         return;
-    FlushPipe();
-    FlushLinePipe();
+    FlushPipes();
     if (on) {
         GLFWmonitor* monitor = MonitorOfWindow();
         const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
@@ -300,15 +350,16 @@ void SetFullscreen(bool on)
                              mode->refreshRate);
         MakePictureFramebuffer(app_window.width, app_window.height, app_window.picture_framebuffer,
                                app_window.picture_texture);
-        render_targets.window_framebuffer = app_window.picture_framebuffer;
+        app_window.windowed_framebuffer = WindowFramebuffer();
+        SetWindowFramebuffer(app_window.picture_framebuffer);
     } else {
         glfwSetWindowMonitor(app_window.handle, nullptr, app_window.windowed_x,
                              app_window.windowed_y, app_window.width, app_window.height, 0);
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, app_window.windowed_framebuffer);
         glDeleteFramebuffersEXT(1, &app_window.picture_framebuffer);
         glDeleteTextures(1, &app_window.picture_texture);
         app_window.picture_framebuffer = app_window.picture_texture = 0;
-        render_targets.window_framebuffer = 0;
+        SetWindowFramebuffer(app_window.windowed_framebuffer);
     }
     app_window.fullscreen = on;
     glViewport(0, 0, app_window.width, app_window.height);

@@ -571,6 +571,10 @@ void SeekStream(AudioStream* stream, double seconds)
     int64_t frame = std::min(SecondsToPosition(stream, seconds), stream->info.frames - 1);
     LockMixer();
     MixFrom(*stream, frame);
+    // The position reads the new one at once: the blocks still in the device, mixed from the old
+    // one, no longer move it.
+    stream->heard_position = static_cast<double>(frame);
+    stream->mark_count = 0;
     UnlockMixer();
 }
 
@@ -626,6 +630,14 @@ void StopStream(AudioStream* stream)
     // What it leaves in the spectrum is silence.
     std::fill(std::begin(stream->history), std::end(stream->history), 0.0f);
     UnlockMixer();
+}
+
+std::vector<AudioStream*> PlayingStreams()
+{
+    LockMixer();
+    std::vector<AudioStream*> playing = audio_device.playing;
+    UnlockMixer();
+    return playing;
 }
 
 bool StreamPlaying(const AudioStream* stream)

@@ -72,7 +72,8 @@ double StreamPosition(AudioStream* stream);
 // The length of the stream's file in seconds.
 double StreamSeconds(const AudioStream* stream);
 // Moves the stream to `seconds` of its file (negative or NaN: the start; past the end: its last
-// frame): what is mixed next starts there, and the points at or after it fire when passed.
+// frame): what is mixed next starts there, the points at or after it fire when passed, and its
+// position reads the new one from now on.
 void SeekStream(AudioStream* stream, double seconds);
 // A paused stream is not mixed: it is silent, raises no events and keeps its position.
 void PauseStream(AudioStream* stream, bool paused);
@@ -81,6 +82,8 @@ void PauseStream(AudioStream* stream, bool paused);
 void StopStream(AudioStream* stream);
 // Whether the stream is in the mix (paused or not): started and not stopped.
 bool StreamPlaying(const AudioStream* stream);
+// The streams in the mix, in the order they started.
+std::vector<AudioStream*> PlayingStreams();
 // Gives a playing stream new sync points in place of its old ones, without a break in its sound:
 // `users[i]` is raised at frame `positions[i]`. The points the mix has passed come back in
 // `passed`, in time order, and are not raised; its events held but not yet heard are dropped.

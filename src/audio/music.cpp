@@ -2,11 +2,20 @@
 
 #include "audio/music.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <unordered_map>
 
-SyncQueue sync_queue;
+// Events from the audio thread, taken out by the frame loop under the same mutex.
+struct SyncQueue {
+    std::mutex mutex;
+    bool music_ended = false;
+    // In arrival order; null stands for a sync point without a name.
+    std::vector<const std::string*> pending_sync_names;
+};
+
+static SyncQueue sync_queue;
 AudioStream* music_channel = nullptr;
 float spectrum_buffer[kSpectrumSize];
 
@@ -127,25 +136,26 @@ void StartMusicAt(double seconds)
     music_carry.start_at = seconds;
 }
 
-void CarryMusicOver()
+void SetMusicAside()
 {
     music_carry.carrying = true;
-    music_carry.carried = audio_device.playing;
+    music_carry.carried = PlayingStreams();
     music_carry.taken.clear();
     music_carry.started.clear();
     music_carry.channel = music_channel;
     TakeMusicEvents(music_carry.pending);
 }
 
-void FinishMusicCarry(bool started)
+void ReleaseMusicAside()
 {
     music_carry.carrying = false;
-    if (started) {
-        for (AudioStream* stream : music_carry.carried)
-            StopStream(stream);
-        return;
-    }
-    // The old state keeps its tracks as they were, with their own points, and its events.
+    for (AudioStream* stream : music_carry.carried)
+        StopStream(stream);
+}
+
+void PutMusicBack()
+{
+    music_carry.carrying = false;
     for (AudioStream* stream : music_carry.started)
         StopStream(stream);
     for (AudioStream* stream : music_carry.taken) {
@@ -201,4 +211,16 @@ void StopMusic()
 void AnalyzeSpectrum()
 {
     GetStreamSpectrum(music_channel, spectrum_buffer);
+}
+
+void PauseTracks(bool paused)
+{
+    for (AudioStream* stream : PlayingStreams())
+        PauseStream(stream, paused);
+}
+
+void MoveTracks(double seconds)
+{
+    for (AudioStream* stream : PlayingStreams())
+        SeekStream(stream, std::max(0.0, StreamPosition(stream) + seconds));
 }

@@ -1,6 +1,6 @@
 // Music: looping playback of files with end and sync events carried from the audio thread to the
-// frame loop, the volume, and the spectrum. State: `sync_queue`, `music_channel`,
-// `spectrum_buffer`.
+// frame loop, the volume, the spectrum, and the tracks that go on through a reload. State: the
+// queue of events, `music_channel`, `spectrum_buffer`, and what a reload carries over.
 #pragma once
 
 #include "audio/audio_device.h"
@@ -10,16 +10,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// Events from the audio thread, taken out by the frame loop under the same mutex.
-struct SyncQueue {
-    std::mutex mutex;
-    bool music_ended = false;
-    // In arrival order; null stands for a sync point without a name.
-    std::vector<const std::string*> pending_sync_names;
-};
-
-extern SyncQueue sync_queue;
 
 // Events taken out of the queue, for the frame loop to deliver with the queue unlocked.
 struct MusicEvents {
@@ -54,17 +44,22 @@ void PauseMusic(bool paused);
 // Stops the last track started: no more of its events, and the spectrum reads silence.
 void StopMusic();
 
-// demohost-live's reload: the tracks playing now go on through it. Until FinishMusicCarry, a
-// PlayMusic of the path of one of them takes that track over, without a break in its sound, with
-// its new sync points instead of starting it again; the points it has passed are delivered at
-// once, in time order. Events not yet delivered to the old state are kept for it.
-void CarryMusicOver();
-// `started`: the new state took over, and the carried tracks it did not play again are stopped.
-// Otherwise the old state keeps every track as it was, with its points and its events.
-void FinishMusicCarry(bool started);
+// A reload: the tracks playing now go on through it. Until it ends, a PlayMusic of the path of one
+// of them takes that track over, without a break in its sound, with its new sync points instead
+// of starting it again; the points it has passed are delivered at once, in time order. Events
+// not yet delivered to the old state are kept for it.
+void SetMusicAside();
+// The new state took over: the carried tracks it did not play again are stopped.
+void ReleaseMusicAside();
+// The new state failed: the old state keeps every track as it was, with its points and events.
+void PutMusicBack();
 // Tracks started from now on begin at `seconds` of their file; the points before it are
 // delivered at once, in time order.
 void StartMusicAt(double seconds);
+// Every track playing, paused or not: pauses or resumes them all (demohost-live's transport).
+void PauseTracks(bool paused);
+// Moves every track playing by `seconds`, not before its start.
+void MoveTracks(double seconds);
 // Fills spectrum_buffer from the music channel; on failure it keeps its last values. The caller
 // times it, with the copy to the script, as the zone "SpectrumAnalyze".
 void AnalyzeSpectrum();

@@ -17,6 +17,7 @@ public:
         : fps_(fps), frames_(frames), from_(from), interrupted_(interrupted), music_(music)
     {
     }
+    double StartTime() const override { return from_; }
     void Start() override { next_ = 0; }
     // The first frame whose time is at or after the end of the first track is not run: the
     // track's last samples belong to the frame before it.

@@ -2,26 +2,34 @@
 
 #include "live/status_line.h"
 
-#include "text/text.h"
+#include <GLFW/glfw3.h>
 
 #include <cstdio>
 
-void DrawStatusLine(const BitmapFont* font, int width, const LiveStatus& status)
+bool LiveOutput::Begin(const BitmapFont* default_font)
 {
-    if (!font)
-        return;
+    font_ = default_font;
+    return true;
+}
+
+bool LiveOutput::FrameDrawn()
+{
+    if (!font_)
+        return true;
+    int width = 0, height = 0;
+    if (GLFWwindow* window = glfwGetCurrentContext())
+        glfwGetWindowSize(window, &width, &height);
     char position[64];
     if (status.length > 0)
         snprintf(position, sizeof position, "%.1f / %.1f s", status.position, status.length);
     else
         snprintf(position, sizeof position, "%.1f s", status.position);
-    static std::string text;
-    text = position;
+    text_ = position;
     if (status.paused)
-        text += "   paused";
+        text_ += "   paused";
     if (!status.error.empty())
-        text += "\n" + status.error;
-    static TextMesh mesh;
-    MakeText(*font, text, width > 40 ? width - 20 : -1, mesh);
-    DrawTextMesh(mesh, 10, 10, 1, 0.9f, 0.3f, 1);
+        text_ += "\n" + status.error;
+    MakeText(*font_, text_, width > 40 ? width - 20 : -1, mesh_);
+    DrawTextMesh(mesh_, 10, 10, 1, 0.9f, 0.3f, 1);
+    return true;
 }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 struct ProfilerFrame {
     long long local_mark;  // start of the current stretch of own time, in us of profiler time
@@ -42,6 +43,12 @@ static char exit_key;
 
 static FILE* output_file = nullptr;
 static float calibration = 0;
+
+// The run of a state set aside by a reload, with its file.
+static struct {
+    ProfilerState* state = nullptr;
+    FILE* file = nullptr;
+} run_aside;
 
 // Elapsed microseconds on the monotonic clock.
 static long long clock_us()
@@ -363,6 +370,30 @@ void StopScriptProfiler(lua_State* L)
 {
     if (running_state && running_state->L == L)
         Finish();
+}
+
+static void SwapRunAside()
+{
+    std::swap(running_state, run_aside.state);
+    std::swap(output_file, run_aside.file);
+}
+
+void SetScriptProfilerAside()
+{
+    SwapRunAside();
+}
+
+void ReleaseScriptProfilerAside()
+{
+    SwapRunAside();
+    Finish();
+    SwapRunAside();
+}
+
+void PutScriptProfilerBack()
+{
+    Finish();
+    SwapRunAside();
 }
 
 static int profiler_stop(lua_State* L)

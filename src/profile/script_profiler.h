@@ -9,3 +9,9 @@ int luaopen_profiler(lua_State* L);
 // Ends a run of the profiler on `L` before the state is closed: the open calls are written and
 // the file closed.
 void StopScriptProfiler(lua_State* L);
+// A reload: the running state's run is set aside, so the new state starts with none; then either
+// it ends (its open calls written, its file closed) with the old state, or the new state's run
+// ends and it comes back.
+void SetScriptProfilerAside();
+void ReleaseScriptProfilerAside();
+void PutScriptProfilerBack();

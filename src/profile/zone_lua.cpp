@@ -6,10 +6,26 @@
 #include "profile/lua_module.h"
 
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
+// The zone of one function value, named "source(line):name" or "C:name" (two closures of the same
+// code are two zones with equal names); records never move, so the zone and its name keep their
+// addresses. Function values reach their record through a weak table, so a function allocated
+// where a collected one was never inherits its record.
+struct ScriptZoneRecord {
+    ProfileZone zone;
+    NodeCache cache;
+    std::string name;
+    size_t index;  // in the hook's list of records
+};
+
+// Every record made, in the order of their functions' first timed calls; never shrinks.
+static std::vector<std::unique_ptr<ScriptZoneRecord>> script_zone_map;
+
 int zone_hook_running = 0;
-ScriptZoneMap script_zone_map;
 
 // A function call the hook timed: its call level (its CallInfo's index) and its node's depth.
 struct HookFrame {
@@ -21,10 +37,12 @@ struct HookFrame {
 // as coroutines that inherited the hook, are not timed: their frames come and go with yields).
 // Records are reached by index into script_zone_map, so a value a script put in the weak table
 // cannot point anywhere.
-static struct {
+struct ZoneHookState {
     std::vector<HookFrame> frames;
     lua_State* state = nullptr;
-} zone_hook;
+    int running = 0;  // zone_hook_running while set aside
+};
+static ZoneHookState zone_hook, zone_hook_aside;
 
 // Registry key of the weak table from function values to record indices.
 static char function_zones_key;
@@ -132,6 +150,28 @@ void StopZoneHook(lua_State* L)
     if (zone_hook.state == L)
         ZoneLua_stop(L);
     zone_hook.state = nullptr;
+}
+
+void SetZoneHookAside()
+{
+    zone_hook.running = zone_hook_running;
+    zone_hook_aside = std::move(zone_hook);
+    zone_hook = ZoneHookState();
+    zone_hook_running = 0;
+}
+
+void ReleaseZoneHookAside()
+{
+    zone_hook_aside = ZoneHookState();
+}
+
+void PutZoneHookBack()
+{
+    if (zone_hook.state)
+        StopZoneHook(zone_hook.state);
+    zone_hook = std::move(zone_hook_aside);
+    zone_hook_aside = ZoneHookState();
+    zone_hook_running = zone_hook.running;
 }
 
 int ZoneLua_update(lua_State*)

@@ -5,7 +5,7 @@
 #include "truncate.h"
 #include "profile/profiler.h"
 #include "render/hand_over.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 
 #include <GL/glew.h>
 
@@ -25,7 +25,7 @@ static constexpr auto kIndices = [] {
 void FillLinePipe(double x1, double y1, double x2, double y2, double width, const float start[4],
                   const float end[4])
 {
-    FlushPipe();
+    TakeDrawOrder(FlushLinePipe);
     if (width != line_pipe.current_width || line_pipe.count >= LinePipe::kCapacity) {
         FlushLinePipe();
         line_pipe.current_width = TruncateToInt(width);

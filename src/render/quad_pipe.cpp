@@ -5,7 +5,7 @@
 
 #include "profile/profiler.h"
 #include "render/hand_over.h"
-#include "render/line_pipe.h"
+#include "render/pipes.h"
 #include "render/stream_buffer.h"
 
 #include <GL/glew.h>
@@ -71,7 +71,7 @@ static GLintptr StreamBatch(GLsizeiptr position_bytes, GLsizeiptr colour_bytes)
 void FillPipe(int texture, float r, float g, float b, float a, double x, double y, double width,
               double height, double angle)
 {
-    FlushLinePipe();
+    TakeDrawOrder(FlushPipe);
     if (texture != quad_pipe.current_texture || quad_pipe.count >= QuadPipe::kCapacity) {
         FlushPipe();
         quad_pipe.current_texture = texture;
@@ -160,11 +160,4 @@ void FlushPipe()
     else
         DrawBoxArrays();
     quad_pipe.count = 0;
-}
-
-void SetAdditiveBlend(bool on)
-{
-    FlushPipe();
-    FlushLinePipe();
-    glBlendFunc(GL_SRC_ALPHA, on ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
 }

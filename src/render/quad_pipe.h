@@ -15,10 +15,8 @@ struct QuadPipe {
 extern QuadPipe quad_pipe;
 
 // Appends one box: centre (x, y), full width and height, angle in degrees clockwise on screen.
-// Pending lines are flushed first, so boxes and lines reach GL in call order.
+// Pending lines are flushed first (TakeDrawOrder), so boxes and lines reach GL in call order.
 void FillPipe(int texture, float r, float g, float b, float a, double x, double y, double width,
               double height, double angle);
 // Submits the pending boxes, if any.
 void FlushPipe();
-// Flushes both pipes, then switches the destination blend factor to one (on) or back.
-void SetAdditiveBlend(bool on);

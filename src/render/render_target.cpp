@@ -3,13 +3,13 @@
 #include "render/render_target.h"
 
 #include "profile/profiler.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
 RenderTargetList render_targets;
+static RenderTargetList targets_aside;
 
 static bool FramebuffersAvailable()
 {
@@ -20,12 +20,6 @@ static bool FramebuffersAvailable()
 static bool MultitextureAvailable()
 {
     return glfwGetCurrentContext() && glActiveTextureARB;
-}
-
-static void FlushPipes()
-{
-    FlushPipe();
-    FlushLinePipe();
 }
 
 // The target of `handle`, or null when the handle names none.
@@ -221,7 +215,9 @@ TextureHandle RenderTargetAsTexture(int handle, int index)
     return static_cast<TextureHandle>(target->textures[index]);
 }
 
-void ReleaseRenderTargets(RenderTargetList& targets)
+// Frees the framebuffers and textures of every target in `targets` and empties it (the window's
+// framebuffer stays).
+static void ReleaseRenderTargets(RenderTargetList& targets)
 {
     if (FramebuffersAvailable())
         for (int i = 0; i < targets.count; i++) {
@@ -231,4 +227,37 @@ void ReleaseRenderTargets(RenderTargetList& targets)
         }
     targets.count = 0;
     targets.pushed_viewports = 0;
+}
+
+void SetWindowFramebuffer(unsigned framebuffer)
+{
+    render_targets.window_framebuffer = framebuffer;
+}
+
+unsigned WindowFramebuffer()
+{
+    return render_targets.window_framebuffer;
+}
+
+void SetRenderTargetsAside()
+{
+    UnbindRenderTarget();
+    targets_aside = render_targets;
+    render_targets.count = 0;
+    render_targets.pushed_viewports = 0;
+}
+
+void ReleaseRenderTargetsAside()
+{
+    ReleaseRenderTargets(targets_aside);
+}
+
+void PutRenderTargetsBack()
+{
+    UnbindRenderTarget();
+    ReleaseRenderTargets(render_targets);
+    unsigned window_framebuffer = render_targets.window_framebuffer;
+    render_targets = targets_aside;
+    render_targets.window_framebuffer = window_framebuffer;
+    targets_aside.count = 0;
 }

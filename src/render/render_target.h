@@ -1,5 +1,7 @@
 // Off-screen render targets (a framebuffer with up to four colour textures) and quads that cover
-// the whole viewport. State: `render_targets`, 10 entries filled in creation order, never freed.
+// the whole viewport. State: `render_targets`, 10 entries filled in creation order and kept until
+// the process ends or a reload replaces the state that made them, and the list set aside during
+// a reload.
 #pragma once
 
 #include "render/texture.h"
@@ -25,9 +27,17 @@ struct RenderTargetList {
 
 extern RenderTargetList render_targets;
 
-// Frees the framebuffers and textures of every target in `targets` and empties it (the window's
-// framebuffer stays).
-void ReleaseRenderTargets(RenderTargetList& targets);
+// Where drawing goes when no target is bound: the window's own framebuffer (0), the off-screen
+// frame that demohost-capture reads back, or the picture that full screen scales.
+void SetWindowFramebuffer(unsigned framebuffer);
+unsigned WindowFramebuffer();
+
+// A reload: drawing returns to the window and the running state's targets are set aside, the
+// list starting empty; then either they are freed (the new state started) or the new state's
+// are freed and they come back.
+void SetRenderTargetsAside();
+void ReleaseRenderTargetsAside();
+void PutRenderTargetsBack();
 
 // Creates a target with `texture_count` colour textures (at most 4) and returns its handle
 // (1..10); 0 when the list is full or no GL context exists.

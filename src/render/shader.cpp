@@ -2,8 +2,7 @@
 
 #include "render/shader.h"
 
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 #include "regular_file.h"
 
 #include <GL/glew.h>
@@ -13,6 +12,7 @@
 #include <cstring>
 
 ShaderTable shader_table;
+static ShaderTable shaders_aside;
 
 static bool ShadersAvailable()
 {
@@ -144,8 +144,7 @@ void SetShader(int handle)
 {
     if (handle == shader_table.current || handle > ShaderTable::kCapacity || !ShadersAvailable())
         return;
-    FlushPipe();
-    FlushLinePipe();
+    FlushPipes();
     glUseProgramObjectARB(handle >= 1 ? shader_table.slots[handle - 1].program : 0);
     shader_table.current = handle;
 }
@@ -172,7 +171,8 @@ void SetShaderParamf(int handle, const char* name, float value)
         glUniform1fARB(glGetUniformLocationARB(program, name), value);
 }
 
-void ReleaseShaders(ShaderTable& shaders)
+// Frees the program and shader objects of every slot in `shaders` and empties it.
+static void ReleaseShaders(ShaderTable& shaders)
 {
     if (ShadersAvailable())
         for (int i = 0; i < shaders.count; i++) {
@@ -182,4 +182,29 @@ void ReleaseShaders(ShaderTable& shaders)
                     glDeleteObjectARB(object);
         }
     shaders = ShaderTable();
+}
+
+void SetShadersAside()
+{
+    int current = shader_table.current;
+    SetShader(0);
+    shaders_aside = shader_table;
+    shaders_aside.current = current;
+    shader_table = ShaderTable();
+}
+
+void ReleaseShadersAside()
+{
+    ReleaseShaders(shaders_aside);
+}
+
+void PutShadersBack()
+{
+    SetShader(0);
+    ReleaseShaders(shader_table);
+    int current = shaders_aside.current;
+    shader_table = shaders_aside;
+    shader_table.current = 0;
+    shaders_aside = ShaderTable();
+    SetShader(current);
 }

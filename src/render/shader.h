@@ -1,5 +1,7 @@
 // GLSL programs loaded from files with [vertex] and [fragment] sections, selected for the
-// drawing that follows. State: `shader_table` (25 slots, filled in load order, never freed).
+// drawing that follows. State: `shader_table` (25 slots, filled in load order, kept until the
+// process ends or a reload replaces the state that loaded them), and the table set aside during
+// a reload.
 #pragma once
 
 #include <string>
@@ -19,8 +21,12 @@ struct ShaderTable {
 
 extern ShaderTable shader_table;
 
-// Frees the program and shader objects of every slot in `shaders` and empties it.
-void ReleaseShaders(ShaderTable& shaders);
+// A reload: the running state's programs are set aside (the fixed-function pipeline selected)
+// and the table starts empty; then either they are freed (the new state started) or the new
+// state's are freed and they come back with the program that was selected.
+void SetShadersAside();
+void ReleaseShadersAside();
+void PutShadersBack();
 
 // A section's source holds at most this many characters, line breaks included.
 const size_t kMaxShaderSource = 102399;

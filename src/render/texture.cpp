@@ -10,8 +10,10 @@
 #include <stb_image.h>
 
 #include <cstdio>
+#include <utility>
 
 ImageList image_list;
+static ImageList images_aside;
 
 // What stops an image before it is decoded: not a regular file, HDR (whose decoder can hang on
 // a cut file), or a size beyond what the GL takes; null when it may be decoded.
@@ -72,9 +74,25 @@ TextureHandle LoadImage(const char* path)
     return texture;
 }
 
-void ReleaseImages(ImageList& images)
+static void ReleaseImages(ImageList& images)
 {
     for (TextureHandle texture : images.textures)
         DeleteTexture(texture);
     images.textures.clear();
+}
+
+void SetImagesAside()
+{
+    std::swap(images_aside, image_list);
+}
+
+void ReleaseImagesAside()
+{
+    ReleaseImages(images_aside);
+}
+
+void PutImagesBack()
+{
+    ReleaseImages(image_list);
+    std::swap(images_aside, image_list);
 }

@@ -16,6 +16,7 @@ TextureHandle LoadTexture(const char* path);
 void DeleteTexture(TextureHandle texture);
 
 // The textures scripts loaded with LoadImage, so that a state's images can be released with it.
+// State: `image_list`, and the list of a state set aside while a reloaded script starts.
 struct ImageList {
     std::vector<TextureHandle> textures;
 };
@@ -24,5 +25,9 @@ extern ImageList image_list;
 
 // LoadTexture for a script: the texture is listed in image_list.
 TextureHandle LoadImage(const char* path);
-// Frees every texture of `images` and empties it.
-void ReleaseImages(ImageList& images);
+
+// A reload: the running state's images are set aside and the list starts empty; then either they
+// are freed (the new state started) or the new state's are freed and they come back.
+void SetImagesAside();
+void ReleaseImagesAside();
+void PutImagesBack();

@@ -4,6 +4,7 @@
 #include "app/api.h"
 #include "app/args.h"
 #include "render/line_pipe.h"
+#include "render/pipes.h"
 #include "render/quad_pipe.h"
 #include "render/render_target.h"
 #include "render/shader.h"

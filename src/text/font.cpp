@@ -60,17 +60,22 @@ static float TexCoord(int64_t pixels, int32_t size)
     return static_cast<float>(pixels) / static_cast<float>(size);
 }
 
-static void ReadPage(BitmapFont& font, std::string_view line, const char* directory)
+// A page named again takes the later file. Only the names are kept while the file is read, so
+// that each page image is loaded once however often the file names it.
+static void ReadPage(std::vector<std::optional<std::string>>& page_files, std::string_view line,
+                     const char* directory)
 {
     int32_t id = ReadInt(line, "id");
-    if (id < 0 || id >= font.pageCount)
+    if (id < 0 || static_cast<size_t>(id) >= page_files.size())
         return;
-    // A page named again takes the later file; the texture it replaces is freed, not left behind.
-    std::string path = directory + PageFileName(ReadValue(line, "file"));
-    TextureHandle replaced = font.pageTextures[id];
-    font.pageTextures[id] = LoadTexture(path.c_str());
-    if (replaced != 0)
-        DeleteTexture(replaced);
+    page_files[static_cast<size_t>(id)] = directory + PageFileName(ReadValue(line, "file"));
+}
+
+static void LoadPages(BitmapFont& font, const std::vector<std::optional<std::string>>& page_files)
+{
+    for (size_t id = 0; id < page_files.size(); id++)
+        if (page_files[id])
+            font.pageTextures[id] = LoadTexture(page_files[id]->c_str());
 }
 
 static void ReadGlyph(BitmapFont& font, std::string_view line, int32_t scaleW, int32_t scaleH)
@@ -121,11 +126,10 @@ static bool ReadLine(FILE* file, std::string& line)
     return true;
 }
 
-static void ReadLineOfFont(BitmapFont& font, std::string_view line, const char* directory,
-                           int32_t scaleW, int32_t scaleH)
+void FontReader::ReadLineOfFont(BitmapFont& font, std::string_view line, const char* directory)
 {
     if (StartsWith(line, "page "))
-        ReadPage(font, line, directory);
+        ReadPage(pageFiles, line, directory);
     else if (StartsWith(line, "char "))
         ReadGlyph(font, line, scaleW, scaleH);
     else if (StartsWith(line, "kerning "))
@@ -153,11 +157,13 @@ std::unique_ptr<BitmapFont> FontReader::ReadFont(const char* path, const char* d
     scaleH = ReadInt(header, "scaleH");
     font->lineHeight = ReadInt(header, "lineHeight");
     font->pageTextures.assign(font->pageCount, 0);
+    pageFiles.assign(static_cast<size_t>(font->pageCount), std::nullopt);
 
-    ReadLineOfFont(*font, first, directory, scaleW, scaleH);
-    ReadLineOfFont(*font, header, directory, scaleW, scaleH);
+    ReadLineOfFont(*font, first, directory);
+    ReadLineOfFont(*font, header, directory);
     for (std::string line; ReadLine(file, line);)
-        ReadLineOfFont(*font, line, directory, scaleW, scaleH);
+        ReadLineOfFont(*font, line, directory);
     fclose(file);
+    LoadPages(*font, pageFiles);
     return font;
 }

@@ -44,7 +44,11 @@ struct FontReader {
     // "/". Null when the file cannot be opened or has fewer than two lines.
     std::unique_ptr<BitmapFont> ReadFont(const char* path, const char* directory);
 
-    // Working state of one read.
+    // Working state of one read: the scale of glyph boxes and the image file of each page.
     int32_t scaleW = 0;
     int32_t scaleH = 0;
+    std::vector<std::optional<std::string>> pageFiles;
+
+private:
+    void ReadLineOfFont(BitmapFont& font, std::string_view line, const char* directory);
 };

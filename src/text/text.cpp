@@ -4,8 +4,7 @@
 
 #include "profile/profiler.h"
 #include "render/hand_over.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 #include "render/stream_buffer.h"
 
 #include <GL/glew.h>
@@ -13,8 +12,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 FontStore font_store;
+static FontStore fonts_aside;
+// DrawText and TextSize lay their text out here: its arrays stop growing at the longest text.
+static TextMesh text_mesh;
 
 void MakeText(const BitmapFont& font, std::string_view text, int32_t width_limit, TextMesh& mesh)
 {
@@ -248,11 +251,10 @@ bool TextSize(int handle, const char* text, int32_t width_limit, int& width, int
     if (handle < 1 || handle > font_store.count || !text)
         return false;
     const BitmapFont& font = *font_store.fonts[handle - 1];
-    static TextMesh mesh;
-    MakeText(font, text, width_limit, mesh);
-    width = mesh.width;
+    MakeText(font, text, width_limit, text_mesh);
+    width = text_mesh.width;
     // In 64 bits: a hostile font's line height times many lines must not overflow.
-    int64_t lines_height = int64_t{mesh.lines} * font.lineHeight;
+    int64_t lines_height = int64_t{text_mesh.lines} * font.lineHeight;
     height = static_cast<int>(std::clamp<int64_t>(lines_height, INT32_MIN, INT32_MAX));
     return true;
 }
@@ -260,18 +262,17 @@ bool TextSize(int handle, const char* text, int32_t width_limit, int& width, int
 void DrawText(int handle, const char* text, int x, int y, int32_t width_limit, bool centred,
               float red, float green, float blue, float alpha)
 {
-    FlushPipe();
-    FlushLinePipe();
+    FlushPipes();
     if (handle < 1 || handle > font_store.count || !text)
         return;
-    static TextMesh mesh;
-    MakeText(*font_store.fonts[handle - 1], text, width_limit, mesh);
+    MakeText(*font_store.fonts[handle - 1], text, width_limit, text_mesh);
     if (centred)
-        x = static_cast<int>(std::max<int64_t>(INT32_MIN, int64_t{x} - mesh.width / 2));
-    DrawTextMesh(mesh, x, y, red, green, blue, alpha);
+        x = static_cast<int>(std::max<int64_t>(INT32_MIN, int64_t{x} - text_mesh.width / 2));
+    DrawTextMesh(text_mesh, x, y, red, green, blue, alpha);
 }
 
-void ReleaseFonts(FontStore& fonts)
+// Frees the page textures of every font in `fonts` and empties it.
+static void ReleaseFonts(FontStore& fonts)
 {
     for (std::unique_ptr<BitmapFont>& font : fonts.fonts) {
         if (font)
@@ -280,4 +281,20 @@ void ReleaseFonts(FontStore& fonts)
         font.reset();
     }
     fonts.count = 0;
+}
+
+void SetFontsAside()
+{
+    std::swap(fonts_aside, font_store);
+}
+
+void ReleaseFontsAside()
+{
+    ReleaseFonts(fonts_aside);
+}
+
+void PutFontsBack()
+{
+    ReleaseFonts(font_store);
+    std::swap(fonts_aside, font_store);
 }

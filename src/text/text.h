@@ -1,5 +1,7 @@
 // Text meshes: a string laid out in a bitmap font, optionally word-wrapped, as textured triangles
-// per font page; and the fonts that scripts load. State: `font_store` (10 fonts, never freed).
+// per font page; and the fonts that scripts load. State: `font_store` (10 fonts, kept until the
+// process ends or a reload replaces the state that loaded them), the store set aside during a
+// reload, and the one mesh that DrawText and TextSize lay their text out in.
 #pragma once
 
 #include "text/font.h"
@@ -49,8 +51,11 @@ struct FontStore {
 
 extern FontStore font_store;
 
-// Frees the page textures of every font in `fonts` and empties it.
-void ReleaseFonts(FontStore& fonts);
+// A reload: the running state's fonts are set aside and the store starts empty; then either they
+// are freed (the new state started) or the new state's are freed and they come back.
+void SetFontsAside();
+void ReleaseFontsAside();
+void PutFontsBack();
 
 // Reads a font into the next slot and returns its handle (1..10); 0 when the store is full or
 // the file cannot be read or no window is open yet ("Font loading error: <path>" is printed then).

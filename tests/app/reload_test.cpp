@@ -6,6 +6,10 @@
 #include "app/api.h"
 #include "app/reload.h"
 #include "profile/zone_lua.h"
+#include "render/render_target.h"
+#include "render/shader.h"
+#include "render/texture.h"
+#include "text/text.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -52,7 +56,7 @@ protected:
         OpenTestWindow(64, 64);
         host.Open();
         RegisterScriptApi(host.State());
-        ASSERT_TRUE(host.Start(2, const_cast<char**>(argv)));
+        ASSERT_TRUE(host.Start(args));
     }
     void Write(const std::string& script) { std::ofstream(dir / "res" / "main.lua") << script; }
     double Global(const char* name)
@@ -62,11 +66,11 @@ protected:
         lua_pop(host.State(), 1);
         return value;
     }
-    bool Reloaded() { return ReloadScript(host, 2, const_cast<char**>(argv)); }
+    bool Reloaded() { return ReloadScript(host, args); }
 
     fs::path dir;
     ScriptHost host;
-    const char* argv[2] = {"demohost", "7"};
+    const std::vector<std::string> args = {"7"};
 };
 
 TEST_F(Reload, ANewStateStartsWithEmptyTablesAndTheOldNamesAreFreed)

@@ -5,8 +5,7 @@
 #include "app/api.h"
 #include "app/window.h"
 #include "audio/audio_device.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -118,8 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             abort();  // script functions never raise errors
         lua_settop(L, 0);
     }
-    FlushPipe();
-    FlushLinePipe();
+    FlushPipes();
     if (app_window.handle)
         glfwSwapBuffers(app_window.handle);
     return 0;

@@ -6,8 +6,7 @@
 #include "app/host_module.h"
 #include "app/window.h"
 #include "profile/profiler.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/pipes.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -42,8 +41,7 @@ void BeginTestFrame()
 
 void EndTestFrame()
 {
-    FlushPipe();
-    FlushLinePipe();
+    FlushPipes();
 }
 
 std::map<std::string, uint32_t> ZoneCallsSinceLastCheck()

@@ -1,0 +1,31 @@
+// The order in which batched geometry reaches GL: boxes and lines in the order of the calls,
+// and before anything that draws by other means or changes blending, program or framebuffer.
+// At most one pipe holds pending geometry at a time. State: `draw_order`, the pipe that holds it.
+#pragma once
+
+struct DrawOrder {
+    void (*holder)() = nullptr;  // the flush of the pipe that holds pending geometry, or null
+};
+
+extern DrawOrder draw_order;
+
+// Called by a pipe before it takes geometry, with its own flush: the other pipe's pending
+// geometry is submitted first.
+inline void TakeDrawOrder(void (*flush)())
+{
+    if (draw_order.holder != flush) {
+        if (draw_order.holder)
+            draw_order.holder();
+        draw_order.holder = flush;
+    }
+}
+
+// Submits whatever geometry is pending, boxes or lines.
+void FlushPipes();
+// Flushes the pipes, then switches the destination blend factor to one (on) or back.
+void SetAdditiveBlend(bool on);
+
+// A reload sets drawing aside before the running state's tables: what is pending is drawn and
+// blending is plain again for the new state. Releasing or putting back is FlushPipes: pending
+// geometry is drawn before a state's textures are freed.
+void SetDrawingAside();
