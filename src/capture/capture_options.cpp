@@ -75,6 +75,13 @@ static bool ReadOption(const std::vector<std::string>& args, size_t& i, CaptureO
                        double& seconds, std::string& error)
 {
     const std::string& name = args[i];
+    static const char* const kNames[] = {"--fps", "--size", "--frames", "--seconds", "--from",
+                                         "--quality"};
+    // An unknown option is named as such even when nothing follows it.
+    if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames)) {
+        error = "unknown option " + name;
+        return false;
+    }
     if (i + 1 >= args.size()) {
         error = name + " needs a value";
         return false;
@@ -97,12 +104,9 @@ static bool ReadOption(const std::vector<std::string>& args, size_t& i, CaptureO
         char* end = nullptr;
         options.from = strtod(value.c_str(), &end);
         good = !value.empty() && *end == '\0' && options.from >= 0 && options.from <= 1e6;
-    } else if (name == "--quality") {
+    } else {  // --quality
         good = ReadInteger(value, 0, 63, number);
         options.quality = static_cast<int>(number);
-    } else {
-        error = "unknown option " + name;
-        return false;
     }
     if (!good)
         error = "bad value for " + name + ": '" + value + "'";

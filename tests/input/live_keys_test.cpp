@@ -21,11 +21,13 @@ static void Press(const char* key)
     ASSERT_EQ(system(command.c_str()), 0);
 }
 
-// The update times and the largest sync seen in `out` from `from` on.
+// The update times and the largest sync seen in `out` from `from` on, and the time and music
+// position of the first update of each state.
 struct Seen {
     std::vector<double> updates;
     int syncs = 0;
     double last_sync = 0;
+    std::vector<std::pair<double, double>> firsts;
 };
 
 static Seen Read(const std::string& out, size_t from)
@@ -35,6 +37,12 @@ static Seen Read(const std::string& out, size_t from)
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("update ", 0) == 0)
             seen.updates.push_back(std::stod(line.substr(7)));
+        if (line.rfind("first ", 0) == 0) {
+            std::istringstream fields(line.substr(6));
+            double time = 0, music = 0;
+            fields >> time >> music;
+            seen.firsts.push_back({time, music});
+        }
         if (line.rfind("sync ", 0) == 0) {
             seen.syncs++;
             seen.last_sync = std::max(seen.last_sync, std::stod(line.substr(5)));
@@ -55,7 +63,12 @@ TEST(LiveKeys, F6HoldsTimeAndMusicAndF8JumpsASecond)
             for i = 1, 39 do syncs[#syncs + 1] = i * 0.5 syncs[#syncs + 1] = tostring(i * 0.5) end
             PlayMusicWithSync("res/track.wav", syncs)
         end
-        function update(time) print("update " .. time) end
+        local host = require "demohost"
+        local first = true
+        function update(time)
+            if first then print("first " .. time .. " " .. (host.music() or -1)) first = false end
+            print("update " .. time)
+        end
         function MusicSync(name) print("sync " .. name) end
     )");
     BackgroundRun live(LIVE_PATH, dir, {});
@@ -78,12 +91,18 @@ TEST(LiveKeys, F6HoldsTimeAndMusicAndF8JumpsASecond)
     EXPECT_GT(going.updates.back(), still.updates[0] + 0.3);
     EXPECT_GT(going.syncs, 0);
 
-    // A second forward: the points passed come at once, two further than before.
+    // A second forward: the points passed come at once, two further than before; the new state's
+    // first update has the jumped time, and the music is there too.
     size_t before = live.Output().size();
     double reached = Read(live.Output(), 0).last_sync;
+    double last_update = Read(live.Output(), 0).updates.back();
     Press("F8");
     usleep(200000);
     Seen jumped = Read(live.Output(), before);
+    ASSERT_EQ(jumped.firsts.size(), 1u) << live.Output().substr(before);
+    EXPECT_GE(jumped.firsts[0].first, last_update + 1.0) << live.Output().substr(before);
+    EXPECT_NEAR(jumped.firsts[0].second, jumped.firsts[0].first, 0.2)
+        << live.Output().substr(before);
     EXPECT_GE(jumped.last_sync, reached + 1.0) << live.Output().substr(before);
     EXPECT_LE(jumped.last_sync, reached + 2.0) << live.Output().substr(before);
     ASSERT_FALSE(jumped.updates.empty());
