@@ -1,6 +1,9 @@
 // The audio layer: one output device on SDL2 that decodes (libsndfile), resamples, loops and
 // mixes every started stream on SDL's audio thread, raises end and position events there, and
-// keeps each stream's latest samples for its spectrum (FFTW). State: `audio_device`.
+// keeps each stream's latest samples for its spectrum (FFTW). State: `audio_device`, the events
+// held for blocks not yet heard, and the spectrum's transform. The device and its clock are in
+// audio_device.cpp, one stream's decoding and mixing in stream.cpp, its transport in
+// transport.cpp, the spectrum in spectrum.cpp.
 // One clock, the device's: a block counts as heard once the device has played it, which its
 // requests for blocks tell. Events and the spectrum both follow that clock.
 #pragma once
@@ -28,6 +31,7 @@ struct AudioDevice {
     int64_t frames_mixed = 0;  // audio thread, or under the device lock
     std::vector<std::unique_ptr<AudioStream>> streams;  // every stream made, never freed
     std::vector<AudioStream*> playing;                  // mixed on the audio thread
+    bool exit_handler = false;  // CloseAudioDevice is registered to run at exit
 };
 
 extern AudioDevice audio_device;
