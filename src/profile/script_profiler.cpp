@@ -25,13 +25,11 @@ struct ProfilerFrame {
     int level;  // the call's level in the script's stack (its CallInfo's index)
     float local_time;  // seconds
     float total_time;  // seconds
-    ProfilerFrame* next;
 };
 
 struct ProfilerState {
     lua_State* L = nullptr;  // the thread the run profiles
-    int stack_level = 0;
-    ProfilerFrame* top = nullptr;
+    CallLevelStack<ProfilerFrame> stack;  // the running functions, innermost last
     long long paused_at = -1;  // monotonic us when paused, -1 while running
     long long paused_total = 0;
 };
@@ -73,29 +71,29 @@ static float seconds_since(long long now, long long mark)
 static void PushFrame(ProfilerState* state, const char* source, const char* name,
                       int line_defined, int current_line, int level)
 {
+    std::vector<ProfilerFrame>& frames = state->stack.frames;
     std::string caller = "top level";
     long long now = profiler_now(state);
-    if (ProfilerFrame* top = state->top) {
-        top->local_time += seconds_since(now, top->local_mark);
-        caller = top->function_name;
+    if (!frames.empty()) {
+        ProfilerFrame& top = frames.back();
+        top.local_time += seconds_since(now, top.local_mark);
+        caller = top.function_name;
     }
-    auto* frame = new ProfilerFrame{now, now, source ? source : "", "", line_defined,
-                                    current_line, level, 0, 0, state->top};
+    ProfilerFrame frame{now, now, source ? source : "", "", line_defined, current_line, level, 0, 0};
     if (name)
-        frame->function_name = name;
-    else if (frame->file_defined == "=[C]")
-        frame->function_name = "called from " + caller;
+        frame.function_name = name;
+    else if (frame.file_defined == "=[C]")
+        frame.function_name = "called from " + caller;
     else
-        frame->function_name = frame->file_defined + ":" + std::to_string(line_defined);
-    state->stack_level++;
-    state->top = frame;
+        frame.function_name = frame.file_defined + ":" + std::to_string(line_defined);
+    frames.push_back(std::move(frame));
 }
 
 // Adds the time since each frame's total mark to its total time.
 static void AddTotalTimes(ProfilerState* state, long long now)
 {
-    for (ProfilerFrame* frame = state->top; frame; frame = frame->next)
-        frame->total_time += seconds_since(now, frame->total_mark);
+    for (ProfilerFrame& frame : state->stack.frames)
+        frame.total_time += seconds_since(now, frame.total_mark);
 }
 
 // Record fields are tab-separated lines: a name carrying a "|" or a control character (a tab or
@@ -108,11 +106,12 @@ static std::string Clean(std::string text)
     return text;
 }
 
-static void WriteRecord(const ProfilerState* state, const ProfilerFrame& frame)
+// `stack_level` is the number of frames still open below it.
+static void WriteRecord(size_t stack_level, const ProfilerFrame& frame)
 {
     if (!output_file)
         return;
-    fprintf(output_file, "%d\t%s\t%s\t%d\t%d\t%f\t%f\n", state->stack_level,
+    fprintf(output_file, "%zu\t%s\t%s\t%d\t%d\t%f\t%f\n", stack_level,
             Clean(frame.file_defined).c_str(), Clean(frame.function_name).c_str(),
             frame.line_defined, frame.current_line, frame.local_time, frame.total_time);
     fflush(output_file);
@@ -121,25 +120,24 @@ static void WriteRecord(const ProfilerState* state, const ProfilerFrame& frame)
 // Removes the top frame and writes its record; false when no frame is left.
 static bool Leave(ProfilerState* state)
 {
-    if (state->stack_level == 0 || !state->top)
+    std::vector<ProfilerFrame>& frames = state->stack.frames;
+    if (frames.empty())
         return false;
-    state->stack_level--;
-    ProfilerFrame* frame = state->top;
-    state->top = frame->next;
+    ProfilerFrame frame = std::move(frames.back());
+    frames.pop_back();
     long long now = profiler_now(state);
-    frame->local_time += seconds_since(now, frame->local_mark);
-    frame->total_time += seconds_since(now, frame->total_mark);
+    frame.local_time += seconds_since(now, frame.local_mark);
+    frame.total_time += seconds_since(now, frame.total_mark);
     AddTotalTimes(state, now);
-    frame->local_time += calibration;
-    frame->total_time += calibration;
-    WriteRecord(state, *frame);
-    if (state->top) {
+    frame.local_time += calibration;
+    frame.total_time += calibration;
+    WriteRecord(frames.size(), frame);
+    if (!frames.empty()) {
         now = profiler_now(state);
-        state->top->local_mark = now;
-        for (ProfilerFrame* f = state->top; f; f = f->next)
-            f->total_mark = now;
+        frames.back().local_mark = now;
+        for (ProfilerFrame& f : frames)
+            f.total_mark = now;
     }
-    delete frame;
     return true;
 }
 
@@ -149,23 +147,15 @@ static void LeaveAll(ProfilerState* state)
     }
 }
 
-// The file a function was defined in: file names as they are, a chunk loaded from a string by
-// its short form (its whole source would be written into every record).
-static const char* FileDefined(const lua_Debug* ar)
-{
-    return ar->source[0] == '@' || ar->source[0] == '=' ? ar->source : ar->short_src;
-}
-
-// Records every call on the script's call stack (see EndFramesAtReturn). Tail returns have
-// nothing left to end.
+// Records every call on the script's call stack (see CallLevelStack). Tail returns have nothing
+// left to end.
 static void Hook(lua_State* L, lua_Debug* ar)
 {
     ProfilerState* state = running_state;
     if (!state || L != state->L || ar->event == LUA_HOOKTAILRET)
         return;
     if (ar->event != LUA_HOOKCALL) {
-        EndFramesAtReturn(
-            ar->i_ci, [&] { return state->top ? state->top->level : -1; }, [&] { Leave(state); });
+        state->stack.EndAtReturn(ar->i_ci, [&] { Leave(state); });
         return;
     }
     int current_line = -1;
@@ -175,7 +165,7 @@ static void Hook(lua_State* L, lua_Debug* ar)
         current_line = caller.currentline;
     }
     lua_getinfo(L, "nS", ar);
-    PushFrame(state, FileDefined(ar), ar->name, ar->linedefined, current_line, ar->i_ci);
+    PushFrame(state, ChunkName(ar), ar->name, ar->linedefined, current_line, ar->i_ci);
 }
 
 // Writes every open frame, closes the file and forgets the state; false when none was running.
@@ -338,15 +328,14 @@ static int CurrentLevel(lua_State* L)
     return lua_getstack(L, 0, &ar) ? ar.i_ci : 0;
 }
 
-// The debug hook is one per state: another profiler's (or the script's own) is not taken over.
-// Starting then says so in one line and gives false, so the calling script goes on.
+// Started over another debug hook, it says so in one line and gives false, so the calling
+// script goes on.
 static int profiler_start(lua_State* L)
 {
     const char* pattern = lua_gettop(L) == 1 ? luaL_checkstring(L, 1) : nullptr;
-    lua_Hook hook = lua_gethook(L);
-    if (hook && hook != Hook) {
-        printf("ScriptProfiler error: another debug hook (the zones profiler's?) is running; "
-               "not started\n");
+    if (OtherHookRefused(L, Hook,
+                         "ScriptProfiler error: another debug hook (the zones profiler's?) is "
+                         "running; not started")) {
         lua_pushboolean(L, 0);
         return 1;
     }

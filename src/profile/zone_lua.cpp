@@ -38,7 +38,7 @@ struct HookFrame {
 // Records are reached by index into script_zone_map, so a value a script put in the weak table
 // cannot point anywhere.
 struct ZoneHookState {
-    std::vector<HookFrame> frames;
+    CallLevelStack<HookFrame> stack;
     lua_State* state = nullptr;
     int running = 0;  // zone_hook_running while set aside
 };
@@ -50,20 +50,19 @@ static char function_zones_key;
 // Closes the innermost frame.
 static void CloseFrame()
 {
-    end_zones_to_depth(zone_hook.frames.back().depth - 1);
-    zone_hook.frames.pop_back();
+    end_zones_to_depth(zone_hook.stack.frames.back().depth - 1);
+    zone_hook.stack.frames.pop_back();
 }
 
 void UnwindScriptZones(uint32_t depth)
 {
-    while (!zone_hook.frames.empty() && zone_hook.frames.back().depth > depth)
-        zone_hook.frames.pop_back();
+    while (!zone_hook.stack.frames.empty() && zone_hook.stack.frames.back().depth > depth)
+        zone_hook.stack.frames.pop_back();
     end_zones_to_depth(depth);
 }
 
-// "C:name" for C functions, "source(line):name" for script functions. A chunk loaded from a
-// string is named by its short form ([string "..."]): its source is the whole code, which would
-// make every zone name as long as the chunk and break the report's lines.
+// "C:name" for C functions, "source(line):name" for script functions (a chunk's whole source
+// would make every zone name as long as the chunk and break the report's lines).
 static std::string ZoneName(lua_State* L, lua_Debug* ar)
 {
     std::string name = ar->name;
@@ -72,8 +71,7 @@ static std::string ZoneName(lua_State* L, lua_Debug* ar)
         return "C:" + name;
     if (ar->what[0] != 'L')
         return "<unknown>";
-    const char* source = ar->source[0] == '@' || ar->source[0] == '=' ? ar->source : ar->short_src;
-    return std::string(source) + "(" + std::to_string(ar->linedefined) + "):" + name;
+    return std::string(ChunkName(ar)) + "(" + std::to_string(ar->linedefined) + "):" + name;
 }
 
 static size_t NewRecord(const std::string& name)
@@ -125,16 +123,14 @@ static ScriptZoneRecord& FindRecord(lua_State* L, lua_Debug* ar)
     return *script_zone_map[found];
 }
 
-// Times named calls as zones, on the script's call stack (see EndFramesAtReturn: tail calls are
+// Times named calls as zones, on the script's call stack (see CallLevelStack: tail calls are
 // seen one level deeper than they run). Calls of unnamed functions and tail returns are not timed.
 static void ZoneHook(lua_State* L, lua_Debug* ar)
 {
     if (L != zone_hook.state || ar->i_ci == 0 || ar->event == LUA_HOOKTAILRET)
         return;
     if (ar->event != LUA_HOOKCALL) {
-        const std::vector<HookFrame>& frames = zone_hook.frames;
-        EndFramesAtReturn(
-            ar->i_ci, [&] { return frames.empty() ? -1 : frames.back().level; }, CloseFrame);
+        zone_hook.stack.EndAtReturn(ar->i_ci, CloseFrame);
         return;
     }
     lua_getinfo(L, "n", ar);
@@ -142,7 +138,7 @@ static void ZoneHook(lua_State* L, lua_Debug* ar)
         return;
     ScriptZoneRecord& record = FindRecord(L, ar);
     begin_zone(record.cache, record.zone);
-    zone_hook.frames.push_back({ar->i_ci, profiler.current->depth});
+    zone_hook.stack.frames.push_back({ar->i_ci, profiler.current->depth});
 }
 
 void StopZoneHook(lua_State* L)
@@ -203,20 +199,18 @@ int ZoneLua_damping(lua_State* L)
     return 1;
 }
 
-// The debug hook is one per state: a hook of another profiler (or the script's own) is not taken
-// over. Starting then says so in one line and does nothing, so the calling script goes on.
+// Started over another debug hook, it says so in one line and does nothing, so the calling
+// script goes on.
 int ZoneLua_start(lua_State* L)
 {
-    lua_Hook hook = lua_gethook(L);
-    if (hook == ZoneHook)
+    if (lua_gethook(L) == ZoneHook ||
+        OtherHookRefused(L, ZoneHook,
+                         "zones.start: another debug hook (the script profiler's?) is running; "
+                         "not started"))
         return 0;
-    if (hook) {
-        printf("zones.start: another debug hook (the script profiler's?) is running; not started\n");
-        return 0;
-    }
     zone_hook_running = 1;
     zone_hook.state = L;
-    zone_hook.frames.clear();
+    zone_hook.stack.frames.clear();
     lua_sethook(L, ZoneHook, LUA_MASKCALL | LUA_MASKRET, 0);
     return 0;
 }
@@ -227,8 +221,8 @@ int ZoneLua_stop(lua_State* L)
     if (lua_gethook(L) == ZoneHook)
         lua_sethook(L, nullptr, 0, 0);
     zone_hook_running = 0;
-    if (!zone_hook.frames.empty())
-        UnwindScriptZones(zone_hook.frames.front().depth - 1);
+    if (!zone_hook.stack.frames.empty())
+        UnwindScriptZones(zone_hook.stack.frames.front().depth - 1);
     return 0;
 }
 
