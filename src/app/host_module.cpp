@@ -67,29 +67,29 @@ static int PushKey(lua_State* L)
     return 1;
 }
 
-static int host_key(lua_State* L)
+static int w_host_key(lua_State* L)
 {
     return PushKey<KeyHeld>(L);
 }
 
-static int host_pressed(lua_State* L)
+static int w_host_pressed(lua_State* L)
 {
     return PushKey<KeyWentDown>(L);
 }
 
-static int host_released(lua_State* L)
+static int w_host_released(lua_State* L)
 {
     return PushKey<KeyWentUp>(L);
 }
 
-static int host_wheel(lua_State* L)
+static int w_host_wheel(lua_State* L)
 {
     lua_pushnumber(L, app_window.wheel_x);
     lua_pushnumber(L, app_window.wheel_y);
     return 2;
 }
 
-static int host_music(lua_State* L)
+static int w_host_music(lua_State* L)
 {
     double position = 0, length = 0;
     if (!MusicPosition(position, length)) {
@@ -101,45 +101,45 @@ static int host_music(lua_State* L)
     return 2;
 }
 
-static int host_seek(lua_State* L)
+static int w_host_seek(lua_State* L)
 {
     SeekMusic(luaL_checknumber(L, 1));
     return 0;
 }
 
-static int host_pause(lua_State*)
+static int w_host_pause(lua_State*)
 {
     PauseMusic(true);
     return 0;
 }
 
-static int host_resume(lua_State*)
+static int w_host_resume(lua_State*)
 {
     PauseMusic(false);
     return 0;
 }
 
-static int host_stop(lua_State*)
+static int w_host_stop(lua_State*)
 {
     StopMusic();
     return 0;
 }
 
-static int host_window(lua_State* L)
+static int w_host_window(lua_State* L)
 {
     lua_pushinteger(L, app_window.width);
     lua_pushinteger(L, app_window.height);
     return 2;
 }
 
-static int host_fullscreen(lua_State* L)
+static int w_host_fullscreen(lua_State* L)
 {
     luaL_checkany(L, 1);
     SetFullscreen(lua_toboolean(L, 1));
     return 0;
 }
 
-static int host_text_size(lua_State* L)
+static int w_host_text_size(lua_State* L)
 {
     int font = static_cast<int>(luaL_checkinteger(L, 1));
     const char* text = luaL_checkstring(L, 2);
@@ -153,10 +153,10 @@ static int host_text_size(lua_State* L)
 }
 
 static const luaL_Reg host_functions[] = {
-    {"key", host_key},       {"pressed", host_pressed}, {"released", host_released},
-    {"wheel", host_wheel},   {"music", host_music},     {"seek", host_seek},
-    {"pause", host_pause},   {"resume", host_resume},   {"stop", host_stop},
-    {"window", host_window}, {"fullscreen", host_fullscreen}, {"text_size", host_text_size},
+    {"key", w_host_key},       {"pressed", w_host_pressed}, {"released", w_host_released},
+    {"wheel", w_host_wheel},   {"music", w_host_music},     {"seek", w_host_seek},
+    {"pause", w_host_pause},   {"resume", w_host_resume},   {"stop", w_host_stop},
+    {"window", w_host_window}, {"fullscreen", w_host_fullscreen}, {"text_size", w_host_text_size},
     {nullptr, nullptr},
 };
 

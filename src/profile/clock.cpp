@@ -49,18 +49,23 @@ __attribute__((weak)) uint64_t platform_clock_frequency()
 
 #endif
 
+// The clock's frequency and its reciprocal, read once.
+static struct {
+    uint64_t frequency = 0;
+    float seconds_per_tick = 0;
+} clock_rate;
+
 uint64_t clock_frequency()
 {
-    static uint64_t frequency = 0;
-    if (frequency == 0)
-        frequency = platform_clock_frequency();
-    return frequency;
+    if (clock_rate.frequency == 0)
+        clock_rate.frequency = platform_clock_frequency();
+    return clock_rate.frequency;
 }
 
 float seconds_per_tick()
 {
-    static float seconds = 0;
-    if (seconds == 0)
-        seconds = static_cast<float>(1.0 / static_cast<double>(clock_frequency()));
-    return seconds;
+    if (clock_rate.seconds_per_tick == 0)
+        clock_rate.seconds_per_tick =
+            static_cast<float>(1.0 / static_cast<double>(clock_frequency()));
+    return clock_rate.seconds_per_tick;
 }

@@ -330,7 +330,7 @@ static int CurrentLevel(lua_State* L)
 
 // Started over another debug hook, it says so in one line and gives false, so the calling
 // script goes on.
-static int profiler_start(lua_State* L)
+static int w_profiler_start(lua_State* L)
 {
     const char* pattern = lua_gettop(L) == 1 ? luaL_checkstring(L, 1) : nullptr;
     if (OtherHookRefused(L, Hook,
@@ -385,7 +385,7 @@ void PutScriptProfilerBack()
     SwapRunAside();
 }
 
-static int profiler_stop(lua_State* L)
+static int w_profiler_stop(lua_State* L)
 {
     if (lua_gethook(L) == Hook)
         lua_sethook(L, nullptr, 0, 0);
@@ -395,14 +395,14 @@ static int profiler_stop(lua_State* L)
 }
 
 // Time stops counting while paused: the profiler's clock stands still until resume.
-static int profiler_pause(lua_State*)
+static int w_profiler_pause(lua_State*)
 {
     if (running_state && running_state->paused_at < 0)
         running_state->paused_at = clock_us();
     return 0;
 }
 
-static int profiler_resume(lua_State*)
+static int w_profiler_resume(lua_State*)
 {
     if (running_state && running_state->paused_at >= 0) {
         running_state->paused_total += clock_us() - running_state->paused_at;
@@ -412,10 +412,10 @@ static int profiler_resume(lua_State*)
 }
 
 static const luaL_Reg profiler_functions[] = {
-    {"pause", profiler_pause},
-    {"resume", profiler_resume},
-    {"start", profiler_start},
-    {"stop", profiler_stop},
+    {"pause", w_profiler_pause},
+    {"resume", w_profiler_resume},
+    {"start", w_profiler_start},
+    {"stop", w_profiler_stop},
     {nullptr, nullptr},
 };
 

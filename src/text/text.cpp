@@ -18,11 +18,18 @@ FontStore font_store;
 static FontStore fonts_aside;
 // DrawText and TextSize lay their text out here: its arrays stop growing at the longest text.
 static TextMesh text_mesh;
+// MakeText's and BuildTextMesh's working space, kept so that laying text out stops allocating:
+// the text without carriage returns and wrapped, and the quads counted and filled per page.
+static struct {
+    std::string stripped, wrapped;
+    std::vector<size_t> quads, filled;
+} layout;
 
 void MakeText(const BitmapFont& font, std::string_view text, int32_t width_limit, TextMesh& mesh)
 {
     PROFILE_SCOPE("MakeText");
-    static std::string stripped, wrapped;
+    std::string& stripped = layout.stripped;
+    std::string& wrapped = layout.wrapped;
     if (text.find('\r') != std::string_view::npos) {
         stripped.clear();
         for (char c : text)
@@ -98,7 +105,7 @@ static void PutQuad(TextBatch& batch, size_t quad, const Glyph& g, float x0, flo
 // from earlier builds, so a mesh that is reused stops allocating.
 static void SizeBatches(const BitmapFont& font, std::string_view text, TextMesh& mesh)
 {
-    static std::vector<size_t> quads;
+    std::vector<size_t>& quads = layout.quads;
     quads.assign(font.pageCount, 0);
     for (char byte : text)
         if (const Glyph* glyph = font.Find(static_cast<uint8_t>(byte)); glyph && byte != '\n')
@@ -116,7 +123,7 @@ static void SizeBatches(const BitmapFont& font, std::string_view text, TextMesh&
 void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh)
 {
     SizeBatches(font, text, mesh);
-    static std::vector<size_t> filled;
+    std::vector<size_t>& filled = layout.filled;
     filled.assign(font.pageCount, 0);
     // Pen positions in 64 bits: a hostile font's advances must not overflow.
     int64_t pen_x = 0, pen_y = 0, widest = 0;
