@@ -4,6 +4,8 @@
 
 #include "app/api.h"
 
+#include "bindings.h"
+
 #include <cstdio>
 #include <new>
 

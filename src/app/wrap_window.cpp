@@ -1,7 +1,7 @@
 // Script bindings of the window and input functions: OpenWindow, GetKey, GetMouse, Quit.
 
-#include "app/api.h"
-#include "app/args.h"
+#include "bindings.h"
+#include "script_args.h"
 #include "app/window.h"
 
 int w_OpenWindow(lua_State* L)

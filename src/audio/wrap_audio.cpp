@@ -1,7 +1,7 @@
 // Script bindings of the music functions: PlayMusic, PlayMusicWithSync, GetSpectrum, SetVolume.
 
-#include "app/api.h"
-#include "app/args.h"
+#include "bindings.h"
+#include "script_args.h"
 #include "audio/music.h"
 #include "profile/profiler.h"
 

@@ -1,6 +1,6 @@
 // Script binding of the profiling overlay switch: ShowProfiling.
 
-#include "app/api.h"
+#include "bindings.h"
 #include "profile/overlay.h"
 
 int w_ShowProfiling(lua_State* L)

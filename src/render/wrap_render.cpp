@@ -1,8 +1,8 @@
 // Script bindings of the drawing functions: boxes, lines, images, blending, shader programs and
 // render targets.
 
-#include "app/api.h"
-#include "app/args.h"
+#include "bindings.h"
+#include "script_args.h"
 #include "render/line_pipe.h"
 #include "render/pipes.h"
 #include "render/quad_pipe.h"

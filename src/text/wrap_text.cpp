@@ -1,7 +1,7 @@
 // Script bindings of the text functions: LoadFont, DrawText.
 
-#include "app/api.h"
-#include "app/args.h"
+#include "bindings.h"
+#include "script_args.h"
 #include "text/text.h"
 
 int w_LoadFont(lua_State* L)
