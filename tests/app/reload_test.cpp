@@ -5,6 +5,8 @@
 
 #include "app/api.h"
 #include "app/reload.h"
+#include "app/window.h"
+#include "profile/overlay.h"
 #include "profile/zone_lua.h"
 #include "render/render_target.h"
 #include "render/shader.h"
@@ -162,4 +164,24 @@ TEST_F(Reload, TheOldStatesProfilersEndWithIt)
     ASSERT_TRUE(Reloaded());
     ASSERT_EQ(luaL_dostring(host.State(), "stopped = profiler.stop() and 1 or 0"), 0);
     EXPECT_EQ(Global("stopped"), 0);
+}
+
+// A state that fails after changing the window and the overlay leaves the old state its window
+// size and title, its overlay switch and its zone timing.
+TEST_F(Reload, AFailedStateGivesTheWindowOverlayAndHookBack)
+{
+    ZoneLua_start(host.State());
+    Write("function initialize() OpenWindow(32, 24, 'new') ShowProfiling(true) error('late') end");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(Reloaded());
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(app_window.width, 64);
+    EXPECT_EQ(app_window.height, 64);
+    EXPECT_EQ(app_window.title, "test");
+    EXPECT_FALSE(profiling_display_on);
+    EXPECT_EQ(zone_hook_running, 1);
+    EXPECT_NE(lua_gethook(host.State()), nullptr);
+    ZoneLua_is_running(host.State());
+    EXPECT_TRUE(lua_toboolean(host.State(), -1));
+    ZoneLua_stop(host.State());
 }
