@@ -3,6 +3,7 @@
 #include "support/audio_files.h"
 
 #include "audio/audio_device.h"
+#include "audio/music.h"
 
 #include <gtest/gtest.h>
 
@@ -91,4 +92,27 @@ TEST_F(Transport, SeekingFiresThePointsFromThereOnAndStopEndsThem)
     StopStream(stream);
     Mix(1.0);
     EXPECT_TRUE(Fired().empty());
+}
+
+// demohost-live's transport over every track: a seek reads the new position at once (before a
+// block from there is heard), a move stops at the start, and a pause holds them all.
+TEST_F(Transport, EveryTrackMovesAndPausesTogether)
+{
+    Mix(0.5);
+    Fired();
+    SeekStream(stream, 2.0);
+    EXPECT_NEAR(StreamPosition(stream), 2.0, 0.001);
+    MoveTracks(1.0);
+    EXPECT_NEAR(StreamPosition(stream), 3.0, 0.001);
+    MoveTracks(-10);
+    EXPECT_NEAR(StreamPosition(stream), 0.0, 0.001);
+    Mix(0.3);
+    EXPECT_NEAR(StreamPosition(stream), 0.3, 0.001);
+    PauseTracks(true);
+    Mix(1.0);
+    EXPECT_NEAR(StreamPosition(stream), 0.3, 0.001);
+    PauseTracks(false);
+    Mix(0.2);
+    EXPECT_NEAR(StreamPosition(stream), 0.5, 0.001);
+    EXPECT_EQ(Fired(), (std::vector<double>{0.0, 0.5}));
 }
