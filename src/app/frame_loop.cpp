@@ -4,6 +4,7 @@
 #include "app/frame_loop.h"
 
 #include "app/api.h"
+#include "app/default_font.h"
 #include "app/script_host.h"
 #include "app/window.h"
 #include "audio/music.h"
@@ -20,8 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
-static const char* kDefaultFontPath = "res/font/mono-20.fnt";
 
 // Kept from frame to frame, so that taking the events stops allocating.
 static MusicEvents events;
@@ -102,9 +101,11 @@ int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
 
     // Read after initialize, so that its page textures belong to the window's context.
     FontReader font_reader;
-    std::unique_ptr<BitmapFont> default_font = font_reader.ReadFont(kDefaultFontPath, "res/font/");
+    DefaultFontPaths font_paths = FindDefaultFont(RunningProgramPath());
+    std::unique_ptr<BitmapFont> default_font =
+        font_reader.ReadFont(font_paths.font.c_str(), font_paths.directory.c_str());
     if (!default_font)
-        printf("Font loading error: %s\n", kDefaultFontPath);
+        printf("Font loading error: %s\n", font_paths.font.c_str());
 
     bool complete = pieces.output.Begin(default_font.get());
     SetWindowFramebuffer(pieces.output.Framebuffer());

@@ -128,15 +128,21 @@ std::string ReadWholeFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
-                     double timeout_seconds)
+RunResult RunProgramIn(const std::string& program, const ScriptDir& dir,
+                       const std::vector<std::string>& args, double timeout_seconds)
 {
     // Outside the script's folder, which the tests list.
     std::string err_path = dir.Path() + ".stderr";
-    RunResult result = Run(CAPTURE_PATH, dir, args, timeout_seconds, err_path);
+    RunResult result = Run(program.c_str(), dir, args, timeout_seconds, err_path);
     result.err = ReadWholeFile(err_path);
     fs::remove(err_path);
     return result;
+}
+
+RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
+                     double timeout_seconds)
+{
+    return RunProgramIn(CAPTURE_PATH, dir, args, timeout_seconds);
 }
 
 BackgroundRun::BackgroundRun(const char* program, const ScriptDir& dir,
@@ -177,6 +183,20 @@ bool BackgroundRun::WaitFor(const std::string& text, double seconds, int count) 
         usleep(5000);
     }
     return false;
+}
+
+int BackgroundRun::WaitForExit(double seconds)
+{
+    int status = 0;
+    for (int i = 0; i < seconds * 100; i++) {
+        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        usleep(10000);
+    }
+    Stop();
+    return -1;
 }
 
 void BackgroundRun::Stop()

@@ -35,6 +35,9 @@ std::string ReadWholeFile(const std::string& path);
 // Runs demohost-capture the same way, keeping its standard error too.
 RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
                      double timeout_seconds = 60);
+// Runs any program in `dir` the same way, keeping its standard error too.
+RunResult RunProgramIn(const std::string& program, const ScriptDir& dir,
+                       const std::vector<std::string>& args, double timeout_seconds = 60);
 
 // A program running in the background in a script directory (demohost-live), its standard
 // output collected in a file outside the directory until it is stopped.
@@ -48,6 +51,11 @@ public:
     bool WaitFor(const std::string& text, double seconds, int count = 1) const;
     // Ends the program (SIGTERM, then SIGKILL after two seconds); the output stays readable.
     void Stop();
+    // Waits at most `seconds` for the program to end by itself; its exit status, or -1 when it
+    // did not end (it is stopped then) or ended by a signal.
+    int WaitForExit(double seconds);
+    // The process, which is the program's own even when a launcher started it with exec.
+    int Pid() const { return pid_; }
 
 private:
     int pid_ = -1;

@@ -21,3 +21,21 @@ Rgba ScreenPixel(int x, int y)
     XCloseDisplay(display);
     return pixel;
 }
+
+int ScreenPixelsNotBlack(int x, int y, int width, int height)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return 0;
+    XImage* image =
+        XGetImage(display, DefaultRootWindow(display), x, y, width, height, AllPlanes, ZPixmap);
+    int lit = 0;
+    for (int row = 0; image && row < height; row++) {
+        for (int column = 0; column < width; column++)
+            lit += (XGetPixel(image, column, row) & 0xffffff) != 0;
+    }
+    if (image)
+        XDestroyImage(image);
+    XCloseDisplay(display);
+    return lit;
+}

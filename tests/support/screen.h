@@ -5,3 +5,5 @@
 
 // The pixel at screen (x, y) from the top left.
 Rgba ScreenPixel(int x, int y);
+// How many pixels of the screen's rectangle at (x, y), `width` by `height`, are not black.
+int ScreenPixelsNotBlack(int x, int y, int width, int height);

@@ -1,0 +1,17 @@
+// Where the programs read their default font: the script folder's res/font/ first, as a demo in
+// development has it, else the copy installed beside the program (PREFIX/share/demohost/font/).
+#pragma once
+
+#include <string>
+
+struct DefaultFontPaths {
+    std::string font;       // the .fnt file
+    std::string directory;  // where its page images are, ending in '/'
+};
+
+// The font in res/font/ of the working directory when it is there; otherwise the installed copy
+// found from `program` (the running program's path) when that is there; otherwise res/font/ again,
+// so that the error names the path a script author knows.
+DefaultFontPaths FindDefaultFont(const std::string& program);
+// The running program's own path, from /proc/self/exe; empty when it cannot be read.
+std::string RunningProgramPath();
