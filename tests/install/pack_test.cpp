@@ -115,28 +115,44 @@ static std::set<std::string> MappedLibraries(int pid)
     return paths;
 }
 
-// Checks that the running bundled program at `top` took every library it has from lib/, and that
-// whatever it or a bundled library needs is bundled or the system's.
-static void ExpectOwnLibraries(const fs::path& top, int pid)
+// The files of `folder`, by name.
+static std::set<std::string> FileNames(const fs::path& folder)
 {
-    std::set<std::string> bundled;
-    for (const fs::directory_entry& entry : fs::directory_iterator(top / "lib"))
-        bundled.insert(entry.path().filename().string());
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Checks that the running bundled program at `top` took every library it has in lib/ from there,
+// and that whatever it or a bundled library needs is bundled or the system's. The C++ runtime in
+// lib/runtime/ is bundled too, and must be mapped from there exactly when `bundled_runtime`.
+static void ExpectOwnLibraries(const fs::path& top, int pid, bool bundled_runtime)
+{
+    std::set<std::string> bundled = FileNames(top / "lib");
+    std::set<std::string> runtime = FileNames(top / "lib" / "runtime");
     EXPECT_TRUE(bundled.count("liblua5.1.so.0"));
     EXPECT_TRUE(bundled.count("libSDL2-2.0.so.0"));
+    EXPECT_EQ(runtime, (std::set<std::string>{"libgcc_s.so.1", "libstdc++.so.6"}));
+    bool runtime_from_bundle = false;
     for (const std::string& path : MappedLibraries(pid)) {
+        runtime_from_bundle |= path == (top / "lib" / "runtime" / "libstdc++.so.6").string();
         if (path.rfind((top / "lib").string() + "/", 0) == 0)
             continue;
         std::string file = fs::path(path).filename().string();
         for (const std::string& soname : bundled)
             EXPECT_NE(file.rfind(soname, 0), 0u) << path << " was loaded instead of the bundle's";
     }
+    EXPECT_EQ(runtime_from_bundle, bundled_runtime);
     std::vector<fs::path> objects{top / "demohost"};
     for (const std::string& soname : bundled)
         objects.push_back(top / "lib" / soname);
+    for (const std::string& soname : runtime)
+        objects.push_back(top / "lib" / "runtime" / soname);
     for (const fs::path& object : objects) {
         for (const std::string& needed : Words("patchelf --print-needed '" + object.string() + "'"))
-            EXPECT_TRUE(bundled.count(needed) || SystemLibrary(needed))
+            EXPECT_TRUE(bundled.count(needed) || runtime.count(needed) || SystemLibrary(needed))
                 << object.filename() << " needs " << needed << ", which is not bundled";
     }
     // The system's folders first in LD_LIBRARY_PATH do not win over the bundle either.
@@ -148,6 +164,33 @@ static void ExpectOwnLibraries(const fs::path& top, int pid)
             EXPECT_EQ(resolved[i + 2], (top / "lib" / resolved[i]).string());
         }
     }
+}
+
+// Runs the launcher at `top` from another folder with nothing in LD_LIBRARY_PATH, checks that it
+// draws, plays, gets its arguments and took its libraries as ExpectOwnLibraries says, then quits it
+// with Escape.
+static void ExpectRunsOnItsOwn(const fs::path& top, bool bundled_runtime)
+{
+    ScriptDir elsewhere;
+    setenv("LD_LIBRARY_PATH", "", 1);
+    BackgroundRun run((top / top.filename()).c_str(), elsewhere, {"first", "second"});
+    unsetenv("LD_LIBRARY_PATH");
+    ASSERT_TRUE(run.WaitFor("drawn", 30)) << run.Output();
+    EXPECT_TRUE(run.WaitFor("sync tick", 30)) << run.Output();
+    Rgba centre = ScreenPixel(100, 75);
+    for (int i = 0; i < 100 && !(centre == Rgba{255, 0, 0, 255}); i++) {
+        usleep(10000);
+        centre = ScreenPixel(100, 75);
+    }
+    EXPECT_EQ(centre, (Rgba{255, 0, 0, 255}));
+    ExpectOwnLibraries(top, run.Pid(), bundled_runtime);
+    ASSERT_EQ(system("xdotool search --sync --name '^pack-test$' mousemove --window %1 20 20 "
+                     "key Escape"),
+              0);
+    EXPECT_EQ(run.WaitForExit(10), 0);
+    for (const char* line : {"args first,second\n", "image 1\n", "shader 1\n", "sync tick\n"})
+        EXPECT_NE(run.Output().find(line), std::string::npos) << line << run.Output();
+    EXPECT_EQ(run.Output().find("rror"), std::string::npos) << run.Output();
 }
 
 TEST(Pack, AnUnpackedDemoRunsFromAnotherFolderOnItsOwnLibraries)
@@ -168,27 +211,15 @@ TEST(Pack, AnUnpackedDemoRunsFromAnotherFolderOnItsOwnLibraries)
     EXPECT_FALSE(fs::is_symlink(top / "res/colour.lua"));
     EXPECT_FALSE(fs::is_empty(top / "licenses"));
 
-    // Started from an unrelated folder with nothing in LD_LIBRARY_PATH.
-    ScriptDir elsewhere;
-    setenv("LD_LIBRARY_PATH", "", 1);
-    BackgroundRun run((top / "party").c_str(), elsewhere, {"first", "second"});
-    unsetenv("LD_LIBRARY_PATH");
-    ASSERT_TRUE(run.WaitFor("drawn", 30)) << run.Output();
-    EXPECT_TRUE(run.WaitFor("sync tick", 30)) << run.Output();
-    Rgba centre = ScreenPixel(100, 75);
-    for (int i = 0; i < 100 && !(centre == Rgba{255, 0, 0, 255}); i++) {
-        usleep(10000);
-        centre = ScreenPixel(100, 75);
-    }
-    EXPECT_EQ(centre, (Rgba{255, 0, 0, 255}));
-    ExpectOwnLibraries(top, run.Pid());
-    ASSERT_EQ(system("xdotool search --sync --name '^pack-test$' mousemove --window %1 20 20 "
-                     "key Escape"),
-              0);
-    EXPECT_EQ(run.WaitForExit(10), 0);
-    for (const char* line : {"args first,second\n", "image 1\n", "shader 1\n", "sync tick\n"})
-        EXPECT_NE(run.Output().find(line), std::string::npos) << line << run.Output();
-    EXPECT_EQ(run.Output().find("rror"), std::string::npos) << run.Output();
+    // This machine's C++ runtime is the one bundled: the system's is used.
+    ExpectRunsOnItsOwn(top, false);
+    // A machine whose runtime is older than the bundle's gets the bundle's.
+    std::string launcher = ReadWholeFile((top / "party").string());
+    size_t version = launcher.find("bundled=");
+    ASSERT_NE(version, std::string::npos);
+    launcher.insert(version + 8, "99");
+    std::ofstream(top / "party", std::ios::trunc) << launcher;
+    ExpectRunsOnItsOwn(top, true);
 }
 
 TEST(Pack, ZipAndFolderHoldWhatTheArchiveHolds)
