@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
-# Runs demohost on clean Debian 12 roots made with debootstrap: the Debian package installed with
-# apt runs a script in a user's folder, and a packed demo runs on a root that has only the X
-# server, Mesa's drivers and the display and sound client libraries. Needs root and Debian's
-# mirror. Run from the repository root after building; WORK (default /var/tmp/demohost-debian)
-# keeps the downloaded base root between runs.
+# Runs demohost on clean Debian roots made with debootstrap: on Debian 12 the Debian package
+# installed with apt runs a script in a user's folder; on Debian 12 and 13 a packed demo runs on a
+# root that has only the X server, Mesa's drivers and the display and sound client libraries.
+# Needs root and Debian's mirror. Run from the repository root after building; WORK (default
+# /var/tmp/demohost-debian) keeps the downloaded base roots between runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=${WORK:-/var/tmp/demohost-debian}
 mirror=http://deb.debian.org/debian
 mkdir -p "$work"
-[ -x "$work/base/bin/sh" ] || debootstrap --variant=minbase bookworm "$work/base" "$mirror" >/dev/null
 
-# A fresh copy of the base root in $work/$1, with /proc and /dev for what runs in it.
+# A fresh copy of the base root of Debian suite $2 in $work/$1, with /proc and /dev for what runs
+# in it.
 fresh_root() {
+  [ -x "$work/base-$2/bin/sh" ] ||
+    debootstrap --variant=minbase "$2" "$work/base-$2" "$mirror" >/dev/null
   rm -rf "${work:?}/$1"
-  cp -a "$work/base" "$work/$1"
+  cp -a "$work/base-$2" "$work/$1"
   mount -t proc proc "$work/$1/proc"
   mount --bind /dev "$work/$1/dev"
   cp /etc/resolv.conf "$work/$1/etc/resolv.conf"
@@ -22,7 +24,7 @@ fresh_root() {
 leave_root() {
   umount "$work/$1/proc" "$work/$1/dev" 2>/dev/null || true
 }
-trap 'leave_root package; leave_root packed' EXIT
+trap 'leave_root package; leave_root packed-bookworm; leave_root packed-trixie' EXIT
 in_root() {
   chroot "$work/$1" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root /bin/sh -c "$2"
 }
@@ -53,7 +55,7 @@ LUA
 deb=$(cd "$root/build" && ls demohost_*_amd64.deb)
 
 echo "== the package, installed with apt"
-fresh_root package
+fresh_root package bookworm
 cp "$root/build/$deb" "$work/package/tmp/"
 in_root package "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
   /tmp/$deb xvfb xauth >/dev/null 2>&1 && dpkg -s demohost | grep -E '^(Status|Version)'"
@@ -65,14 +67,24 @@ echo "== a packed demo"
 write_demo "$work/packed-demo/demo"
 (cd "$work/packed-demo/demo" && "$root/build/demohost-pack" --force --name party \
   "$work/party.tar.gz")
-fresh_root packed
-in_root packed "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-  --no-install-recommends xvfb xauth libgl1-mesa-dri libglx-mesa0 libgl1 libglx0 libopengl0 \
-  libx11-6 libxext6 libxcursor1 libxi6 libxfixes3 libxrandr2 libxss1 libxinerama1 libxxf86vm1 \
-  libxkbcommon0 libwayland-client0 libwayland-cursor0 libwayland-egl1 libdecor-0-0 libgbm1 \
-  libasound2 libpulse0 >/dev/null 2>&1"
-mkdir -p "$work/packed/home/user"
-tar -xzf "$work/party.tar.gz" -C "$work/packed/home/user"
-echo "libraries of the bundled program from outside the bundle:"
-in_root packed "LD_LIBRARY_PATH= ldd /home/user/party/demohost | grep -v /home/user/party/lib/"
-in_root packed "cd / && SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH= xvfb-run -a /home/user/party/party one two; echo status \$?"
+for suite in bookworm trixie; do
+  echo "== on $suite"
+  sound=libasound2
+  [ "$suite" = bookworm ] || sound=libasound2t64
+  fresh_root "packed-$suite" "$suite"
+  in_root "packed-$suite" "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install \
+    -y -qq --no-install-recommends xvfb xauth libgl1-mesa-dri libglx-mesa0 libgl1 libglx0 \
+    libopengl0 libx11-6 libxext6 libxcursor1 libxi6 libxfixes3 libxrandr2 libxss1 libxinerama1 \
+    libxxf86vm1 libxkbcommon0 libwayland-client0 libwayland-cursor0 libwayland-egl1 libdecor-0-0 \
+    libgbm1 $sound libpulse0 >/dev/null 2>&1"
+  mkdir -p "$work/packed-$suite/home/user"
+  tar -xzf "$work/party.tar.gz" -C "$work/packed-$suite/home/user"
+  echo "the bundled libraries on the system (none):"
+  in_root "packed-$suite" "dpkg-query -W liblua5.1-0 libsdl2-2.0-0 libsndfile1 libglfw3 2>&1 || true"
+  echo "libraries of the bundled program from outside the bundle:"
+  in_root "packed-$suite" "LD_LIBRARY_PATH= ldd /home/user/party/demohost |
+    grep -v /home/user/party/lib/ | awk '{ print \$1 }' | tr '\n' ' '; echo"
+  in_root "packed-$suite" "cd / && SDL_AUDIODRIVER=dummy LD_LIBRARY_PATH= xvfb-run -a \
+    /home/user/party/party one two; echo status \$?"
+  leave_root "packed-$suite"
+done
