@@ -88,3 +88,41 @@ TEST(Install, WithoutAFontBesideItTheProgramNamesTheWorkingDirectorysPath)
     EXPECT_EQ(run.WaitForExit(10), 0);
     EXPECT_EQ(run.Output(), "Font loading error: res/font/mono-20.fnt\nshown\n");
 }
+
+// What a command prints.
+static std::string Output(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    if (pipe)
+        pclose(pipe);
+    return out;
+}
+
+TEST(Install, TheDebianPackageHoldsTheInstallAndDependsOnWhatTheProgramsLink)
+{
+    ScriptDir place;
+    std::string cpack = std::string("cd ") + DEMOHOST_BUILD_DIR + " && " + CPACK_PATH +
+                        " -G DEB -B " + place.Path() + " > /dev/null";
+    ASSERT_EQ(system(cpack.c_str()), 0);
+    std::string deb;
+    for (const fs::directory_entry& entry : fs::directory_iterator(place.Path()))
+        if (entry.path().extension() == ".deb")
+            deb = entry.path().string();
+    ASSERT_NE(deb, "");
+    EXPECT_EQ(fs::path(deb).filename().string().rfind("demohost_", 0), 0u) << deb;
+    EXPECT_NE(deb.find("_amd64.deb"), std::string::npos) << deb;
+
+    std::string depends = Output("dpkg-deb -f '" + deb + "' Depends");
+    for (const char* package : {"liblua5.1-0", "libsdl2-2.0-0", "libglfw3", "libsndfile1",
+                                "libfftw3-single3", "libavcodec", "libc6", "patchelf"})
+        EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
+    std::string files = Output("dpkg-deb -c '" + deb + "'");
+    for (const char* file : {"./usr/bin/demohost\n", "./usr/bin/demohost-live\n",
+                             "./usr/bin/demohost-capture\n", "./usr/bin/demohost-pack\n",
+                             "./usr/share/demohost/font/mono-20.fnt\n"})
+        EXPECT_NE(files.find(file), std::string::npos) << file;
+}
