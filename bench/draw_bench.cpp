@@ -1,6 +1,7 @@
 // Cost of a box or line drawn from a Lua loop (the script call and the pipe's fill), with and
-// without handing the batches to Mesa. Each iteration fills exactly one full batch, so the
-// unflushed runs never reach Mesa. Needs a display: run under xvfb-run.
+// without handing the batches to Mesa, and of a text of 39 characters drawn from a loop (each is
+// drawn at once). Each box or line iteration fills exactly one full batch, so the unflushed runs
+// never reach Mesa. Needs a display: run under xvfb-run.
 
 #include "app/api.h"
 #include "app/window.h"
@@ -21,9 +22,16 @@ static lua_State* OpenScript()
         L = luaL_newstate();
         luaL_openlibs(L);
         RegisterScriptApi(L);
+        lua_pushstring(L, DEMOHOST_SOURCE_DIR "/res/font/");
+        lua_setglobal(L, "FONT_DIR");
         luaL_dostring(L, R"(
             function boxes(n) for i = 1, n do DrawBox(i % 640, 240, 2, 2, 0, 0) end end
             function lines(n) for i = 1, n do DrawLine(i % 640, 0, 0, 480, 1, 1,1,1,1, 1,1,1,1) end end
+            local font = LoadFont(FONT_DIR .. "mono-20.fnt", FONT_DIR)
+            local text = "The quick brown fox jumps over the lazy"
+            function texts(n)
+                for i = 1, n do DrawText(font, text, i % 200, i % 460, -1, false, 1, 1, 1, 1) end
+            end
         )");
     }
     return L;
@@ -69,7 +77,12 @@ static void DrawLineFromLuaFlushed(benchmark::State& state)
 {
     RunLoop(state, "lines", LinePipe::kCapacity, true);
 }
+static void DrawTextFromLua(benchmark::State& state)
+{
+    RunLoop(state, "texts", 1000, true);
+}
 BENCHMARK(DrawBoxFromLua);
 BENCHMARK(DrawBoxFromLuaFlushed);
 BENCHMARK(DrawLineFromLua);
 BENCHMARK(DrawLineFromLuaFlushed);
+BENCHMARK(DrawTextFromLua)->Unit(benchmark::kMicrosecond);

@@ -2,7 +2,7 @@
 // each subsystem's wrap file.
 #pragma once
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 // Bindings, grouped by the file that defines them.
 // app/wrap_window.cpp

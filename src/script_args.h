@@ -3,7 +3,7 @@
 
 #include "truncate.h"
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 // Argument `index` as an integer (the script language's conversion, narrowed to int).
 inline int ArgInt(lua_State* L, int index)

@@ -1,7 +1,7 @@
 // The script API: the global functions a script drives the program with, and their registration.
 #pragma once
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 // Installs every script function as a global of the state, in registration order.
 void RegisterScriptApi(lua_State* L);

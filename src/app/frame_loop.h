@@ -4,7 +4,7 @@
 
 #include "frame_pieces.h"
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 // functions check their arguments and raise script errors.
 #pragma once
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 // Makes the module available to `require` through package.preload, adding no global.
 void PreloadHostModule(lua_State* L);

@@ -2,7 +2,7 @@
 // Every call into the script is protected; a failure is printed and survived.
 #pragma once
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // The information fields that the profiler script modules carry.
 #pragma once
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 // Sets _COPYRIGHT, _DESCRIPTION, _NAME and _VERSION on the module table on top of the stack.
 inline void SetModuleInfo(lua_State* L, const char* description, const char* name)

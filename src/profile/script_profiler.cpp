@@ -22,9 +22,11 @@ struct ProfilerFrame {
     std::string function_name;
     int line_defined;
     int current_line;
-    int level;  // the call's level in the script's stack (its CallInfo's index)
+    int level;  // the call's level in the script's stack (see CallLevelStack)
     float local_time;  // seconds
     float total_time;  // seconds
+    bool c_function;
+    bool replaces;  // tail called in place of the frame below it
 };
 
 struct ProfilerState {
@@ -69,7 +71,7 @@ static float seconds_since(long long now, long long mark)
 }
 
 static void PushFrame(ProfilerState* state, const char* source, const char* name,
-                      int line_defined, int current_line, int level)
+                      int line_defined, int current_line, int level, bool replaces = false)
 {
     std::vector<ProfilerFrame>& frames = state->stack.frames;
     std::string caller = "top level";
@@ -79,7 +81,8 @@ static void PushFrame(ProfilerState* state, const char* source, const char* name
         top.local_time += seconds_since(now, top.local_mark);
         caller = top.function_name;
     }
-    ProfilerFrame frame{now, now, source ? source : "", "", line_defined, current_line, level, 0, 0};
+    ProfilerFrame frame{now,  now, source ? source : "", "", line_defined, current_line, level, 0, 0,
+                        line_defined == -1, replaces};
     if (name)
         frame.function_name = name;
     else if (frame.file_defined == "=[C]")
@@ -147,17 +150,12 @@ static void LeaveAll(ProfilerState* state)
     }
 }
 
-// Records every call on the script's call stack (see CallLevelStack). Tail returns have nothing
-// left to end.
-static void Hook(lua_State* L, lua_Debug* ar)
+// A call: ends what it shows has ended, then opens the function's frame. A tail call under
+// LuaJIT carries the name of the call it replaced, so its function is named by where it is.
+static void Enter(ProfilerState* state, lua_State* L, lua_Debug* ar)
 {
-    ProfilerState* state = running_state;
-    if (!state || L != state->L || ar->event == LUA_HOOKTAILRET)
-        return;
-    if (ar->event != LUA_HOOKCALL) {
-        state->stack.EndAtReturn(ar->i_ci, [&] { Leave(state); });
-        return;
-    }
+    int level = ar->i_ci;
+    bool tail_call = state->stack.EndAtCall(level, [&] { Leave(state); });
     int current_line = -1;
     lua_Debug caller;
     if (lua_getstack(L, 1, &caller)) {
@@ -165,7 +163,25 @@ static void Hook(lua_State* L, lua_Debug* ar)
         current_line = caller.currentline;
     }
     lua_getinfo(L, "nS", ar);
-    PushFrame(state, ChunkName(ar), ar->name, ar->linedefined, current_line, ar->i_ci);
+    PushFrame(state, ChunkName(ar), tail_call ? nullptr : ar->name, ar->linedefined, current_line,
+              level, tail_call);
+}
+
+// Records every call on the script's call stack (see CallLevelStack). Tail returns have nothing
+// left to end.
+static void Hook(lua_State* L, lua_Debug* ar)
+{
+    ProfilerState* state = running_state;
+    if (!state || L != state->L || ar->event == LUA_HOOKTAILRET)
+        return;
+    auto leave = [&] { Leave(state); };
+    if (ar->event == LUA_HOOKCOUNT)
+        state->stack.EndAtInstruction(RunningLevel(L), leave);
+    else if (ar->event != LUA_HOOKCALL)
+        state->stack.EndAtReturn(ar->i_ci, leave);
+    else
+        Enter(state, L, ar);
+    WatchForCReturn(L, Hook, state->stack.AwaitsCReturn());
 }
 
 // Writes every open frame, closes the file and forgets the state; false when none was running.
@@ -321,12 +337,6 @@ static void RestoreExit(lua_State* L)
     lua_pop(L, 1);
 }
 
-// The level of the C function running now (start itself), for its pseudo-frame.
-static int CurrentLevel(lua_State* L)
-{
-    lua_Debug ar;
-    return lua_getstack(L, 0, &ar) ? ar.i_ci : 0;
-}
 
 // Started over another debug hook, it says so in one line and gives false, so the calling
 // script goes on.
@@ -340,17 +350,20 @@ static int w_profiler_start(lua_State* L)
         return 1;
     }
     Finish();
+    // Calibrated as it will run: interpreted.
+    SetCompilerOn(L, false);
     Calibrate(L);
     ProfilerState* state = OpenOutput(pattern);
     if (!state) {
-        lua_sethook(L, nullptr, 0, 0);
+        SetCallHook(L, nullptr);
         return luaL_error(L, "ScriptProfiler error: output file could not be opened!");
     }
-    lua_sethook(L, Hook, LUA_MASKCALL | LUA_MASKRET, 0);
+    SetCallHook(L, Hook);
     state->L = L;
     running_state = state;
     ReplaceExit(L);
-    PushFrame(state, "(C)", "profiler_init", -1, -1, CurrentLevel(L));
+    PushFrame(state, "(C)", "profiler_init", -1, -1, RunningLevel(L));
+    WatchForCReturn(L, Hook, state->stack.AwaitsCReturn());
     lua_pushboolean(L, 1);
     return 1;
 }
@@ -388,7 +401,7 @@ void PutScriptProfilerBack()
 static int w_profiler_stop(lua_State* L)
 {
     if (lua_gethook(L) == Hook)
-        lua_sethook(L, nullptr, 0, 0);
+        SetCallHook(L, nullptr);
     RestoreExit(L);
     lua_pushboolean(L, Finish());
     return 1;

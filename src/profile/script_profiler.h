@@ -2,7 +2,7 @@
 // script function call with its own and total time.
 #pragma once
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 // Opens the module as the global table `profiler`; leaves it on the stack.
 int luaopen_profiler(lua_State* L);

@@ -27,10 +27,13 @@ static std::vector<std::unique_ptr<ScriptZoneRecord>> script_zone_map;
 
 int zone_hook_running = 0;
 
-// A function call the hook timed: its call level (its CallInfo's index) and its node's depth.
+// A function call the hook timed: its call level, its node's depth, whether it is a C function
+// and whether it was tail called in place of the frame below it.
 struct HookFrame {
     int level;
     uint32_t depth;
+    bool c_function;
+    bool replaces;
 };
 
 // The hook's open frames, innermost last, and the state it was started on (other threads, such
@@ -101,44 +104,76 @@ static void PushFunctionZones(lua_State* L)
     lua_rawset(L, LUA_REGISTRYINDEX);
 }
 
-// The record of the function being called; a function seen for the first time is named then.
-static ScriptZoneRecord& FindRecord(lua_State* L, lua_Debug* ar)
+// Pushes the function zones table, the function being called and its record index (or nil); true,
+// with `index`, when the function has a record. The caller pops the three.
+static bool KnownRecord(lua_State* L, lua_Debug* ar, size_t& index)
 {
     PushFunctionZones(L);
     lua_getinfo(L, "f", ar);
     lua_pushvalue(L, -1);
     lua_rawget(L, -3);
-    lua_Number index = lua_tonumber(L, -1);
-    bool known = lua_isnumber(L, -1) && index >= 0 &&
-                 index < static_cast<lua_Number>(script_zone_map.size());
-    if (known) {
-        lua_pop(L, 3);
-        return *script_zone_map[static_cast<size_t>(index)];
-    }
-    lua_pop(L, 1);
-    size_t found = NewRecord(ZoneName(L, ar));
-    lua_pushnumber(L, static_cast<lua_Number>(found));
-    lua_rawset(L, -3);
-    lua_pop(L, 1);
-    return *script_zone_map[found];
+    lua_Number found = lua_tonumber(L, -1);
+    bool known = lua_isnumber(L, -1) && found >= 0 &&
+                 found < static_cast<lua_Number>(script_zone_map.size());
+    if (known)
+        index = static_cast<size_t>(found);
+    return known;
 }
 
-// Times named calls as zones, on the script's call stack (see CallLevelStack: tail calls are
-// seen one level deeper than they run). Calls of unnamed functions and tail returns are not timed.
+// The record of the function being called; a function seen for the first time is named then.
+// A tail call under LuaJIT carries the name of the call it replaced, so a function first seen in
+// one has no record (null) until a named call makes it.
+static ScriptZoneRecord* FindRecord(lua_State* L, lua_Debug* ar, bool tail_call)
+{
+    if (!ar->name && !tail_call)
+        return nullptr;
+    size_t index = 0;
+    if (KnownRecord(L, ar, index)) {
+        lua_pop(L, 3);
+        return script_zone_map[index].get();
+    }
+    lua_pop(L, 1);
+    if (tail_call) {
+        lua_pop(L, 2);
+        return nullptr;
+    }
+    size_t made = NewRecord(ZoneName(L, ar));
+    lua_pushnumber(L, static_cast<lua_Number>(made));
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+    return script_zone_map[made].get();
+}
+
+// A call: ends what it shows has ended, then opens the function's zone when it is named.
+static void OpenFrame(lua_State* L, lua_Debug* ar)
+{
+    int level = ar->i_ci;
+    bool tail_call = zone_hook.stack.EndAtCall(level, CloseFrame);
+    lua_getinfo(L, "nS", ar);
+    bool c_function = ar->what[0] == 'C';
+    ScriptZoneRecord* record = FindRecord(L, ar, tail_call);
+    if (!record)
+        return;
+    begin_zone(record->cache, record->zone);
+    zone_hook.stack.frames.push_back({level, profiler.current->depth, c_function, tail_call});
+}
+
+// Times named calls as zones, on the script's call stack (see CallLevelStack). Calls of unnamed
+// functions and tail returns are not timed.
 static void ZoneHook(lua_State* L, lua_Debug* ar)
 {
-    if (L != zone_hook.state || ar->i_ci == 0 || ar->event == LUA_HOOKTAILRET)
+    if (L != zone_hook.state || ar->event == LUA_HOOKTAILRET)
         return;
-    if (ar->event != LUA_HOOKCALL) {
+    int event = ar->event;
+    if (event == LUA_HOOKCOUNT)
+        zone_hook.stack.EndAtInstruction(RunningLevel(L), CloseFrame);
+    else if (ar->i_ci == 0)
+        return;
+    else if (event != LUA_HOOKCALL)
         zone_hook.stack.EndAtReturn(ar->i_ci, CloseFrame);
-        return;
-    }
-    lua_getinfo(L, "n", ar);
-    if (!ar->name)
-        return;
-    ScriptZoneRecord& record = FindRecord(L, ar);
-    begin_zone(record.cache, record.zone);
-    zone_hook.stack.frames.push_back({ar->i_ci, profiler.current->depth});
+    else
+        OpenFrame(L, ar);
+    WatchForCReturn(L, ZoneHook, zone_hook.stack.AwaitsCReturn());
 }
 
 void StopZoneHook(lua_State* L)
@@ -211,7 +246,7 @@ int ZoneLua_start(lua_State* L)
     zone_hook_running = 1;
     zone_hook.state = L;
     zone_hook.stack.frames.clear();
-    lua_sethook(L, ZoneHook, LUA_MASKCALL | LUA_MASKRET, 0);
+    SetCallHook(L, ZoneHook);
     return 0;
 }
 
@@ -219,7 +254,7 @@ int ZoneLua_start(lua_State* L)
 int ZoneLua_stop(lua_State* L)
 {
     if (lua_gethook(L) == ZoneHook)
-        lua_sethook(L, nullptr, 0, 0);
+        SetCallHook(L, nullptr);
     zone_hook_running = 0;
     if (!zone_hook.stack.frames.empty())
         UnwindScriptZones(zone_hook.stack.frames.front().depth - 1);

@@ -7,7 +7,7 @@
 
 #include "profile/profiler.h"
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 #define ZONE_LUA_EXPORT extern "C" __attribute__((visibility("default")))
 

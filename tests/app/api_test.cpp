@@ -132,3 +132,26 @@ TEST(ScriptApi, AnAllocationThatFailsEndsTheCallNotTheProgram)
         },
         testing::ExitedWithCode(0), "^Out of memory in DrawText\n$");
 }
+
+TEST(ScriptApi, AScriptAllocationThatFailsIsAScriptErrorOnEitherEngine)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under an address-space cap";
+#endif
+    // A string and a table too big for 256 MiB to spare: each a caught error, and the state
+    // goes on allocating afterwards.
+    EXPECT_EXIT(
+        {
+            TestState lua;
+            CapAddressSpace(size_t(256) << 20);
+            std::string error = lua.Run(
+                "local ok, e = pcall(string.rep, 'x', 1e9) assert(not ok, 'string made') "
+                "io.stderr:write(e, '\\n') "
+                "ok, e = pcall(function() local t = {} for i = 1, 1e9 do t[i] = i end end) "
+                "assert(not ok, 'table made') io.stderr:write(e, '\\n') "
+                "assert(#string.rep('y', 1000) == 1000)");
+            fprintf(stderr, "%s", error.c_str());
+            exit(error.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "^not enough memory\nnot enough memory\n$");
+}

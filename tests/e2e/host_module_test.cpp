@@ -119,8 +119,8 @@ TEST(HostModule, TextSizeIsTheSizeDrawTextTakesAndTheGlobalsStayTwentySeven)
             print("one", host.text_size(font, "Hello"))
             print("two", host.text_size(font, "Hello\nHello"))
             print("wrapped", host.text_size(font, "Hello Hello", 80))
-            print(pcall(function() return host.text_size(7, "x") end))
-            print(pcall(function() return host.text_size(font) end))
+            print(pcall(function() local w, h = host.text_size(7, "x") return w, h end))
+            print(pcall(function() local w, h = host.text_size(font) return w, h end))
         end
         function update() Quit() end
     )");

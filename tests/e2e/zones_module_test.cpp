@@ -3,6 +3,8 @@
 
 #include "support/run.h"
 
+#include "profile/script_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -113,7 +115,15 @@ end
     ASSERT_EQ(TreeLines(text, "SwapBuffers").size(), 1u) << text;
     EXPECT_EQ(TreeLines(text, "SwapBuffers")[0].rfind("  SwapBuffers", 0), 0u) << text;
     EXPECT_EQ(TreeLines(text, "LuaUpdate")[0].rfind("  LuaUpdate", 0), 0u) << text;
-    EXPECT_EQ(TreeLines(text, "@res/main.lua(6):step")[0].rfind("      @res", 0), 0u) << text;
+    // A function reached only by a tail call is timed inside the one it replaced; LuaJIT reports
+    // such a call under the replaced call's name, so it has no zone there.
+    std::vector<std::string> step = TreeLines(text, "@res/main.lua(6):step");
+    if (kTailCallsKeepTheirLevel) {
+        EXPECT_TRUE(step.empty()) << text;
+    } else {
+        ASSERT_EQ(step.size(), 1u) << text;
+        EXPECT_EQ(step[0].rfind("      @res", 0), 0u) << text;
+    }
     EXPECT_NE(TreeLines(text, "C:error")[0].find(" 12000.0 "), std::string::npos) << text;
 }
 

@@ -28,7 +28,7 @@ TEST(HostModuleKeys, NamedKeysPressesReleasesAndTheWheel)
         local frame = 0
         function initialize()
             OpenWindow(320, 240, "module-keys")
-            print(pcall(function() return host.key("escpe") end))
+            print(pcall(function() local held = host.key("escpe") return held end))
             print(host.key("escape"), host.key("f12"), host.key("shift"), host.key("/"))
         end
         function update()

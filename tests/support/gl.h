@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include <lua5.1/lua.hpp>
+#include <lua.hpp>
 
 struct Rgba {
     uint8_t r, g, b, a;
