@@ -20,6 +20,7 @@ struct ScriptZoneRecord {
     NodeCache cache;
     std::string name;
     size_t index;  // in the hook's list of records
+    bool c_function;
 };
 
 // Every record made, in the order of their functions' first timed calls; never shrinks.
@@ -77,10 +78,11 @@ static std::string ZoneName(lua_State* L, lua_Debug* ar)
     return std::string(ChunkName(ar)) + "(" + std::to_string(ar->linedefined) + "):" + name;
 }
 
-static size_t NewRecord(const std::string& name)
+static size_t NewRecord(const std::string& name, bool c_function)
 {
     auto& record = script_zone_map.emplace_back(std::make_unique<ScriptZoneRecord>());
     record->name = name;
+    record->c_function = c_function;
     record->zone.name = record->name.c_str();
     record->index = script_zone_map.size() - 1;
     return record->index;
@@ -137,7 +139,8 @@ static ScriptZoneRecord* FindRecord(lua_State* L, lua_Debug* ar, bool tail_call)
         lua_pop(L, 2);
         return nullptr;
     }
-    size_t made = NewRecord(ZoneName(L, ar));
+    std::string name = ZoneName(L, ar);
+    size_t made = NewRecord(name, ar->what[0] == 'C');
     lua_pushnumber(L, static_cast<lua_Number>(made));
     lua_rawset(L, -3);
     lua_pop(L, 1);
@@ -149,13 +152,13 @@ static void OpenFrame(lua_State* L, lua_Debug* ar)
 {
     int level = ar->i_ci;
     bool tail_call = zone_hook.stack.EndAtCall(level, CloseFrame);
-    lua_getinfo(L, "nS", ar);
-    bool c_function = ar->what[0] == 'C';
+    lua_getinfo(L, "n", ar);
     ScriptZoneRecord* record = FindRecord(L, ar, tail_call);
     if (!record)
         return;
     begin_zone(record->cache, record->zone);
-    zone_hook.stack.frames.push_back({level, profiler.current->depth, c_function, tail_call});
+    zone_hook.stack.frames.push_back(
+        {level, profiler.current->depth, record->c_function, tail_call});
 }
 
 // Times named calls as zones, on the script's call stack (see CallLevelStack). Calls of unnamed
