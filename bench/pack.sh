@@ -31,7 +31,7 @@ function update() print("first_update") Quit() end
 LUA
 (cd "$dir/start" && "$root/build/demohost-pack" --name start "$dir/packed" >/dev/null)
 
-# Prints "$1 <round> <milliseconds>" for one run of command $2 in folder $3, when the run printed
+# Prints "$1 <microseconds>" for one run of command $2 in folder $3, when the run printed
 # the first update.
 time_start() {
   local start out

@@ -23,8 +23,7 @@ struct CallLevelStack {
     template <typename EndTop>
     bool EndAtCall(int level, EndTop end_top)
     {
-        while (!frames.empty() && frames.back().level > level)
-            end_top();
+        EndDeeperThan(level, end_top);
         if (frames.empty() || frames.back().level != level)
             return false;
         if (!frames.back().c_function)
@@ -39,8 +38,7 @@ struct CallLevelStack {
     template <typename EndTop>
     void EndAtReturn(int level, EndTop end_top)
     {
-        while (!frames.empty() && frames.back().level > level)
-            end_top();
+        EndDeeperThan(level, end_top);
         bool replaced = true;
         while (replaced && !frames.empty() && frames.back().level == level) {
             replaced = frames.back().replaces;
@@ -48,9 +46,10 @@ struct CallLevelStack {
         }
     }
 
-    // Script code running at `level` ends every frame deeper than it.
+    // Ends every frame deeper than `level`: script code running there (a count event) shows that
+    // they have returned.
     template <typename EndTop>
-    void EndAtInstruction(int level, EndTop end_top)
+    void EndDeeperThan(int level, EndTop end_top)
     {
         while (!frames.empty() && frames.back().level > level)
             end_top();

@@ -176,7 +176,7 @@ static void Hook(lua_State* L, lua_Debug* ar)
         return;
     auto leave = [&] { Leave(state); };
     if (ar->event == LUA_HOOKCOUNT)
-        state->stack.EndAtInstruction(RunningLevel(L), leave);
+        state->stack.EndDeeperThan(RunningLevel(L), leave);
     else if (ar->event != LUA_HOOKCALL)
         state->stack.EndAtReturn(ar->i_ci, leave);
     else

@@ -169,7 +169,7 @@ static void ZoneHook(lua_State* L, lua_Debug* ar)
         return;
     int event = ar->event;
     if (event == LUA_HOOKCOUNT)
-        zone_hook.stack.EndAtInstruction(RunningLevel(L), CloseFrame);
+        zone_hook.stack.EndDeeperThan(RunningLevel(L), CloseFrame);
     else if (ar->i_ci == 0)
         return;
     else if (event != LUA_HOOKCALL)

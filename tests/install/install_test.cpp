@@ -96,19 +96,6 @@ static const char* kEnginePackage = "libluajit-5.1-2";
 static const char* kEnginePackage = "liblua5.1-0";
 #endif
 
-// What a command prints.
-static std::string Output(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    if (pipe)
-        pclose(pipe);
-    return out;
-}
-
 TEST(Install, TheDebianPackageHoldsTheInstallAndDependsOnWhatTheProgramsLink)
 {
     ScriptDir place;
@@ -123,11 +110,11 @@ TEST(Install, TheDebianPackageHoldsTheInstallAndDependsOnWhatTheProgramsLink)
     EXPECT_EQ(fs::path(deb).filename().string().rfind("demohost_", 0), 0u) << deb;
     EXPECT_NE(deb.find("_amd64.deb"), std::string::npos) << deb;
 
-    std::string depends = Output("dpkg-deb -f '" + deb + "' Depends");
+    std::string depends = CommandOutput("dpkg-deb -f '" + deb + "' Depends");
     for (const char* package : {kEnginePackage, "libsdl2-2.0-0", "libglfw3", "libsndfile1",
                                 "libfftw3-single3", "libavcodec", "libc6", "patchelf"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
-    std::string files = Output("dpkg-deb -c '" + deb + "'");
+    std::string files = CommandOutput("dpkg-deb -c '" + deb + "'");
     for (const char* file : {"./usr/bin/demohost\n", "./usr/bin/demohost-live\n",
                              "./usr/bin/demohost-capture\n", "./usr/bin/demohost-pack\n",
                              "./usr/share/demohost/font/mono-20.fnt\n"})

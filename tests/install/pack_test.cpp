@@ -79,13 +79,10 @@ static std::set<std::string> Listing(const fs::path& root)
 // What a command prints, split into words.
 static std::vector<std::string> Words(const std::string& command)
 {
+    std::istringstream out(CommandOutput(command));
     std::vector<std::string> words;
-    FILE* pipe = popen(command.c_str(), "r");
-    char word[4096];
-    while (pipe && fscanf(pipe, "%4095s", word) == 1)
+    for (std::string word; out >> word;)
         words.push_back(word);
-    if (pipe)
-        pclose(pipe);
     return words;
 }
 

@@ -32,6 +32,8 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
                       double timeout_seconds = 30);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
+// What a shell command prints on standard output.
+std::string CommandOutput(const std::string& command);
 // Runs demohost-capture the same way, keeping its standard error too.
 RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
                      double timeout_seconds = 60);
