@@ -20,6 +20,8 @@ public:
     virtual void Start() = 0;
     // The next frame's time; false when no frame is left to run.
     virtual bool Next(FrameTime& frame) = 0;
+    // Whether tracks read their rows off the music heard while it plays, or off the frame time.
+    virtual bool TracksFollowMusic() const = 0;
 };
 
 class AudioOutput {

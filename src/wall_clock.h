@@ -19,6 +19,7 @@ public:
         previous_ = now;
         return true;
     }
+    bool TracksFollowMusic() const override { return true; }
 
 private:
     double (*now_)();

@@ -13,6 +13,7 @@
 #include "render/pipes.h"
 #include "render/render_target.h"
 #include "text/font.h"
+#include "tracks/tracks.h"
 
 #include <GL/glew.h>
 
@@ -40,6 +41,15 @@ void DeliverMusicEvents(lua_State* L)
             lua_pushnil(L);
         CallProtected(L, 1, 0);
     }
+}
+
+// The rows of the frame's tracks: the music heard while it plays, when the clock says so.
+static double TrackTime(const FrameClock& clock, double frame_time)
+{
+    double position = 0, length = 0;
+    if (clock.TracksFollowMusic() && MusicPosition(position, length))
+        return position;
+    return frame_time;
 }
 
 static void DrawFrame(ScriptHost& host, const BitmapFont* default_font, const FrameTime& frame)
@@ -93,6 +103,7 @@ int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
     InitWindowLibrary();
     SetWindowOffscreen(!pieces.output.ShowsWindow());
     StartMusicAt(pieces.clock.StartTime());
+    SetTrackTime(pieces.clock.StartTime());
     ScriptHost host;
     host.Open();
     pieces.audio.Open();
@@ -115,6 +126,7 @@ int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
         pieces.reload.BeforeFrame(host);
         if (!pieces.clock.Next(frame))
             break;
+        SetTrackTime(TrackTime(pieces.clock, frame.time));
         DrawFrame(host, default_font.get(), frame);
         if (!pieces.output.FrameDrawn())
             break;

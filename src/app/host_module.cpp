@@ -1,14 +1,16 @@
 // The "demohost" script module: one thin function a script name, over the window, the music and
-// the text engine.
+// the text engine and the tracks.
 
 #include "app/host_module.h"
 
 #include "app/window.h"
 #include "audio/music.h"
 #include "text/text.h"
+#include "tracks/tracks.h"
 
 #include <GLFW/glfw3.h>
 
+#include <cmath>
 #include <cstring>
 
 // Key names and the window library's keys they read; "shift", "ctrl" and "alt" read either side.
@@ -152,11 +154,51 @@ static int w_host_text_size(lua_State* L)
     return 2;
 }
 
+// Field `field` of the table at 1: a positive number, `otherwise` when absent.
+static double PositiveField(lua_State* L, const char* field, double otherwise)
+{
+    lua_getfield(L, 1, field);
+    double value = otherwise;
+    if (!lua_isnil(L, -1)) {
+        value = lua_isnumber(L, -1) ? lua_tonumber(L, -1) : 0;
+        if (!(value > 0 && value < HUGE_VAL))
+            luaL_argerror(L, 1, lua_pushfstring(L, "%s must be a positive number", field));
+    }
+    lua_pop(L, 1);
+    return value;
+}
+
+static int w_host_tracks(lua_State* L)
+{
+    luaL_checktype(L, 1, LUA_TTABLE);
+    double bpm = PositiveField(L, "bpm", 120);
+    double rows_per_beat = PositiveField(L, "rows_per_beat", 8);
+    lua_getfield(L, 1, "prefix");
+    if (!lua_isnil(L, -1) && !lua_isstring(L, -1))
+        luaL_argerror(L, 1, "prefix must be a string");
+    std::string prefix = lua_isnil(L, -1) ? "res/sync" : lua_tostring(L, -1);
+    lua_pop(L, 1);
+    SetTrackTiming(bpm, rows_per_beat, prefix);
+    return 0;
+}
+
+static int w_host_track(lua_State* L)
+{
+    size_t length = 0;
+    const char* name = luaL_checklstring(L, 1, &length);
+    int track = FindTrack({name, length});
+    if (track < 0)
+        return luaL_error(L, "too many tracks (%d)", SyncTracks::kMaxTracks);
+    lua_pushnumber(L, TrackValue(sync_tracks.tracks[track].keys, CurrentRow()));
+    return 1;
+}
+
 static const luaL_Reg host_functions[] = {
     {"key", w_host_key},       {"pressed", w_host_pressed}, {"released", w_host_released},
     {"wheel", w_host_wheel},   {"music", w_host_music},     {"seek", w_host_seek},
     {"pause", w_host_pause},   {"resume", w_host_resume},   {"stop", w_host_stop},
     {"window", w_host_window}, {"fullscreen", w_host_fullscreen}, {"text_size", w_host_text_size},
+    {"tracks", w_host_tracks}, {"track", w_host_track},
     {nullptr, nullptr},
 };
 

@@ -1,6 +1,6 @@
 // The "demohost" script module (`local host = require "demohost"`): named keys, the wheel, music
-// control, the window's size, full screen and text measuring. Unlike the 27 global functions, its
-// functions check their arguments and raise script errors.
+// control, the window's size, full screen, text measuring and the tracks. Unlike the 27 global
+// functions, its functions check their arguments and raise script errors.
 #pragma once
 
 #include <lua.hpp>

@@ -29,6 +29,8 @@ public:
         next_++;
         return true;
     }
+    // Frame k's time, so that frame k at the row rate is exactly row k.
+    bool TracksFollowMusic() const override { return false; }
 
 private:
     int fps_;

@@ -5,6 +5,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 // A save in place ends with the file closed after writing; a save by rename ends with the new
@@ -39,7 +40,13 @@ void FileWatch::AddFolder(const std::string& folder)
         folders_[watch] = folder;
 }
 
-bool FileWatch::Settled(double now, double settle_seconds)
+// The same path written either way, for comparing.
+static std::string Normal(const std::filesystem::path& path)
+{
+    return std::filesystem::absolute(path).lexically_normal().string();
+}
+
+void FileWatch::ReadChanges(double now, const std::vector<std::string>& own)
 {
     alignas(inotify_event) char buffer[8192];
     ssize_t length;
@@ -50,10 +57,27 @@ bool FileWatch::Settled(double now, double settle_seconds)
             if ((event->mask & (IN_CREATE | IN_MOVED_TO)) && (event->mask & IN_ISDIR) &&
                 event->len > 0 && folders_.count(event->wd))
                 AddFolder(folders_[event->wd] + "/" + event->name);
-            last_change_ = now;
+            bool mine = !own.empty() && event->len > 0 && folders_.count(event->wd) &&
+                        std::count(own.begin(), own.end(),
+                                   Normal(folders_[event->wd] + "/" + event->name));
+            if (!mine)
+                last_change_ = now;
             p += sizeof(inotify_event) + event->len;
         }
     }
+}
+
+void FileWatch::DropOwnWrites(const std::vector<std::string>& paths, double now)
+{
+    std::vector<std::string> own;
+    for (const std::string& path : paths)
+        own.push_back(Normal(path));
+    ReadChanges(now, own);
+}
+
+bool FileWatch::Settled(double now, double settle_seconds)
+{
+    ReadChanges(now, {});
     if (last_change_ < 0 || now - last_change_ < settle_seconds)
         return false;
     last_change_ = -1;

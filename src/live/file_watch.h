@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 class FileWatch {
 public:
@@ -18,9 +19,14 @@ public:
     // Reads what has happened without waiting; true once, when changes were seen and none has
     // come for `settle_seconds` by `now` (seconds on any steady clock).
     bool Settled(double now, double settle_seconds);
+    // Reads what has happened now, and drops the changes to `paths` (files the program has just
+    // written itself), so that they make no reload.
+    void DropOwnWrites(const std::vector<std::string>& paths, double now);
 
 private:
     void AddFolder(const std::string& folder);
+    // Reads what has happened; a change to one of `own` is not counted.
+    void ReadChanges(double now, const std::vector<std::string>& own);
     int fd_ = -1;
     std::map<int, std::string> folders_;  // by watch descriptor
     double last_change_ = -1;             // when the last unsettled change was seen, -1: none

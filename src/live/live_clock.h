@@ -14,6 +14,7 @@ public:
     double StartTime() const override { return start_; }
     void Start() override { wall_.Start(); }
     bool Next(FrameTime& frame) override;
+    bool TracksFollowMusic() const override { return true; }
     void Pause(bool paused) { paused_ = paused; }
     bool Paused() const { return paused_; }
     // The next frame's time moves by `seconds`, not before 0; returns how far it moved.

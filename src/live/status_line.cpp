@@ -27,6 +27,8 @@ bool LiveOutput::FrameDrawn()
     text_ = position;
     if (status.paused)
         text_ += "   paused";
+    if (status.editor)
+        text_ += "   editor";
     if (!status.error.empty())
         text_ += "\n" + status.error;
     MakeText(*font_, text_, width > 40 ? width - 20 : -1, mesh_);

@@ -1,6 +1,7 @@
 // The line demohost-live draws over the script's picture, as the profiling overlay is drawn: the
-// music's position and length, whether it is paused, and the last reload's error; and the frame
-// output that draws it. State: the status and the line's text and mesh, in the output.
+// music's position and length, whether it is paused or connected to the sync editor, and the
+// last reload's error; and the frame output that draws it. State: the status and the line's
+// text and mesh, in the output.
 #pragma once
 
 #include "frame_pieces.h"
@@ -12,6 +13,7 @@ struct LiveStatus {
     double position = 0;  // seconds of the music heard, or of the frame time without music
     double length = 0;    // seconds; 0 when no music plays
     bool paused = false;
+    bool editor = false;  // connected to the sync editor
     std::string error;  // the last failed reload's error; empty after a good one
 };
 

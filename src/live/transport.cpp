@@ -22,13 +22,23 @@ bool Transport::Step()
 {
     bool f5 = Pressed(GLFW_KEY_F5), f6 = Pressed(GLFW_KEY_F6), f7 = Pressed(GLFW_KEY_F7);
     bool f8 = Pressed(GLFW_KEY_F8), f9 = Pressed(GLFW_KEY_F9);
-    if (f6) {
-        clock_.Pause(!clock_.Paused());
-        PauseTracks(clock_.Paused());
-    }
+    if (f6)
+        Pause(!clock_.Paused());
     double step = Shift() ? 10 : 1;
     double jump = f9 ? clock_.StartTime() - clock_.Time() : f7 ? -step : f8 ? step : 0;
-    if (jump != 0)
-        MoveTracks(clock_.Jump(jump));
-    return f5 || jump != 0;
+    return Jump(jump) || f5;
+}
+
+void Transport::Pause(bool paused)
+{
+    clock_.Pause(paused);
+    PauseTracks(paused);
+}
+
+bool Transport::Jump(double seconds)
+{
+    if (seconds == 0)
+        return false;
+    MoveTracks(clock_.Jump(seconds));
+    return true;
 }

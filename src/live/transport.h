@@ -1,6 +1,7 @@
 // demohost-live's transport keys: F6 pauses and resumes, F7 and F8 jump a second back and
 // forward (ten with Shift), F9 goes back to the start point, F5 asks for a reload; the clock and
-// every track follow. State: which keys were down at the last read.
+// every music track follow. The sync editor's pause and rows are carried out the same way.
+// State: which keys were down at the last read.
 #pragma once
 
 #include "live/live_clock.h"
@@ -15,6 +16,10 @@ public:
     // since the last read. True when the state is to be reloaded: F5, or a jump, whose new
     // state then starts at the new time.
     bool Step();
+    // Pauses or resumes the clock and every track, as F6 does.
+    void Pause(bool paused);
+    // Moves the clock and every track by `seconds`, as F7 and F8 do; whether they moved.
+    bool Jump(double seconds);
 
 private:
     // True when `key` is down now and was not at the last read.

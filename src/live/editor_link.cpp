@@ -1,0 +1,322 @@
+// demohost-live's link to the sync editor.
+
+#include "live/editor_link.h"
+
+#include "tracks/tracks.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+static const char kDemoGreeting[] = "hello, synctracker!";
+static const char kEditorGreeting[] = "hello, demo!";
+static const double kRetrySeconds = 1;
+// A host that drops the connection attempt, or accepts without greeting, is given up after this.
+static const double kTimeoutSeconds = 3;
+// An editor that reads nothing: the rows not sent are not kept beyond this.
+static const size_t kMaxUnsent = 1 << 20;
+
+static uint32_t ReadBig32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+
+static void WriteBig32(unsigned char* p, uint32_t value)
+{
+    for (int i = 0; i < 4; i++)
+        p[i] = static_cast<unsigned char>(value >> (24 - 8 * i));
+}
+
+int ReadEditorMessage(const unsigned char* bytes, size_t size, EditorMessage& message,
+                      std::string& problem)
+{
+    if (size == 0)
+        return 0;
+    message = {};
+    message.command = bytes[0];
+    size_t length;
+    switch (message.command) {
+    case kSetKey: length = 14; break;
+    case kDeleteKey: length = 9; break;
+    case kSetRow: length = 5; break;
+    case kPause: length = 2; break;
+    case kSaveTracks: length = 1; break;
+    default:
+        problem = "unknown command " + std::to_string(message.command);
+        return -1;
+    }
+    if (size < length)
+        return 0;
+    if (message.command == kSetKey || message.command == kDeleteKey) {
+        message.track = ReadBig32(bytes + 1);
+        message.row = ReadBig32(bytes + 5);
+    }
+    if (message.command == kSetKey) {
+        uint32_t bits = ReadBig32(bytes + 9);
+        memcpy(&message.value, &bits, sizeof message.value);
+        message.flag = bytes[13];
+        if (message.flag >= kKeyTypes) {
+            problem = "unknown key type " + std::to_string(message.flag);
+            return -1;
+        }
+    }
+    if (message.command == kSetRow)
+        message.row = ReadBig32(bytes + 1);
+    if (message.command == kPause)
+        message.flag = bytes[1];
+    return static_cast<int>(length);
+}
+
+EditorLink::EditorLink(const std::string& host, const std::string& port)
+    : name_(host + ":" + port)
+{
+    addrinfo hints = {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &addresses_);
+    if (error != 0) {
+        addresses_ = nullptr;
+        printf("demohost-live: cannot find the editor's host %s: %s\n", host.c_str(),
+               gai_strerror(error));
+    }
+}
+
+EditorLink::~EditorLink()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    if (addresses_)
+        freeaddrinfo(addresses_);
+}
+
+void EditorLink::Poll(double now, EditorRequests& requests)
+{
+    if (state_ == State::kIdle && addresses_ && now >= next_try_) {
+        trying_ = addresses_;
+        StartConnecting(now);
+    }
+    if (state_ == State::kConnecting)
+        FinishConnecting(now);
+    if (state_ == State::kGreeting)
+        ReadGreeting(now);
+    if (state_ != State::kConnected)
+        return;
+    AskForNewTracks();
+    if (!Receive()) {
+        End(now, in_.empty() ? "the editor closed it"
+                             : "the editor closed it in the middle of a message");
+        return;
+    }
+    size_t used = 0;
+    for (;;) {
+        EditorMessage message;
+        std::string problem;
+        int length = ReadEditorMessage(in_.data() + used, in_.size() - used, message, problem);
+        if (length < 0) {
+            End(now, problem);
+            return;
+        }
+        if (length == 0)
+            break;
+        used += static_cast<size_t>(length);
+        if (!Handle(message, requests, problem)) {
+            End(now, problem);
+            return;
+        }
+    }
+    in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(used));
+    Flush();
+    if (fd_ < 0)
+        End(now, unsent_);
+}
+
+// Starts a non-blocking connection to `trying_`, or to the addresses after it that fail at once.
+void EditorLink::StartConnecting(double now)
+{
+    for (; trying_; trying_ = trying_->ai_next) {
+        fd_ = socket(trying_->ai_family, trying_->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                     trying_->ai_protocol);
+        if (fd_ < 0)
+            continue;
+        if (connect(fd_, trying_->ai_addr, trying_->ai_addrlen) == 0 || errno == EINPROGRESS) {
+            state_ = State::kConnecting;
+            deadline_ = now + kTimeoutSeconds;
+            return;
+        }
+        close(fd_);
+        fd_ = -1;
+    }
+    state_ = State::kIdle;
+    next_try_ = now + kRetrySeconds;
+}
+
+void EditorLink::FinishConnecting(double now)
+{
+    pollfd ready = {fd_, POLLOUT, 0};
+    if (poll(&ready, 1, 0) == 0 && now < deadline_)
+        return;
+    int error = ETIMEDOUT;
+    socklen_t size = sizeof error;
+    if (ready.revents)
+        getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size);
+    if (error != 0) {
+        close(fd_);
+        fd_ = -1;
+        trying_ = trying_->ai_next;
+        StartConnecting(now);
+        return;
+    }
+    state_ = State::kGreeting;
+    deadline_ = now + kTimeoutSeconds;
+    in_.clear();
+    out_.clear();
+    Send(reinterpret_cast<const unsigned char*>(kDemoGreeting), strlen(kDemoGreeting));
+}
+
+void EditorLink::ReadGreeting(double now)
+{
+    Flush();
+    bool open = fd_ >= 0 && Receive();
+    size_t wanted = strlen(kEditorGreeting);
+    if (in_.size() < wanted) {
+        if (!open || now >= deadline_)
+            End(now, "no greeting from " + name_);
+        return;
+    }
+    if (memcmp(in_.data(), kEditorGreeting, wanted) != 0) {
+        End(now, name_ + " is not the sync editor: it greeted otherwise");
+        return;
+    }
+    in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(wanted));
+    Greeted();
+}
+
+// The editor holds the keys now: every track is asked for again, in the order of the table, so
+// that the editor's numbers are the table's, and its keys replace those the demo had.
+void EditorLink::Greeted()
+{
+    state_ = State::kConnected;
+    reported_.clear();
+    printf("demohost-live: connected to the editor at %s\n", name_.c_str());
+    SetTracksFromEditor(true);
+    asked_ = 0;
+    row_told_ = -1;
+    for (size_t i = 0; i < sync_tracks.tracks.size(); i++)
+        ClearTrackKeys(static_cast<int>(i));
+    AskForNewTracks();
+}
+
+// Reads what has come; false when the connection has ended.
+bool EditorLink::Receive()
+{
+    unsigned char buffer[4096];
+    for (;;) {
+        ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got > 0) {
+            in_.insert(in_.end(), buffer, buffer + got);
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        if (got < 0 && errno == EINTR)
+            continue;
+        return false;
+    }
+}
+
+bool EditorLink::Handle(const EditorMessage& message, EditorRequests& requests,
+                        std::string& problem)
+{
+    bool keyed = message.command == kSetKey || message.command == kDeleteKey;
+    if (keyed && message.track >= asked_) {
+        problem = "a key for track " + std::to_string(message.track) + ", never asked for";
+        return false;
+    }
+    if (message.row > INT32_MAX) {
+        problem = "row " + std::to_string(message.row) + " is out of range";
+        return false;
+    }
+    auto row = static_cast<int32_t>(message.row);
+    auto track = static_cast<int>(message.track);
+    switch (message.command) {
+    case kSetKey: SetTrackKey(track, {row, message.value, static_cast<KeyType>(message.flag)}); break;
+    case kDeleteKey: DeleteTrackKey(track, row); break;
+    case kSetRow:
+        requests.row = row;
+        row_told_ = row;
+        break;
+    case kPause: requests.pause = message.flag != 0; break;
+    case kSaveTracks: requests.save = true; break;
+    }
+    return true;
+}
+
+void EditorLink::AskForNewTracks()
+{
+    for (; asked_ < sync_tracks.tracks.size(); asked_++) {
+        const std::string& name = sync_tracks.tracks[asked_].name;
+        unsigned char head[5] = {kGetTrack};
+        WriteBig32(head + 1, static_cast<uint32_t>(name.size()));
+        Send(head, sizeof head);
+        Send(reinterpret_cast<const unsigned char*>(name.data()), name.size());
+    }
+}
+
+void EditorLink::PlayingAt(int32_t row)
+{
+    if (state_ != State::kConnected || row == row_told_)
+        return;
+    row_told_ = row;
+    unsigned char message[5] = {kSetRow};
+    WriteBig32(message + 1, static_cast<uint32_t>(row < 0 ? 0 : row));
+    Send(message, sizeof message);
+    Flush();
+}
+
+void EditorLink::Send(const unsigned char* bytes, size_t size)
+{
+    out_.insert(out_.end(), bytes, bytes + size);
+}
+
+// Sends what the socket takes now; an error, or an editor that takes nothing for long, closes
+// the socket (the connection is then ended by the poll).
+void EditorLink::Flush()
+{
+    while (fd_ >= 0 && !out_.empty()) {
+        ssize_t sent = send(fd_, out_.data(), out_.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent > 0) {
+            out_.erase(out_.begin(), out_.begin() + sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && out_.size() <= kMaxUnsent)
+            return;
+        unsent_ = sent < 0 && errno != EAGAIN ? strerror(errno) : "the editor reads nothing";
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
+// A connection that had been made is reported ended each time; a try that fails after the socket
+// connected (no editor there) once for each new reason until a connection is made.
+void EditorLink::End(double now, const std::string& why)
+{
+    if (state_ == State::kConnected) {
+        printf("demohost-live: the editor connection ended: %s\n", why.c_str());
+        SetTracksFromEditor(false);
+    } else if (why != reported_) {
+        printf("demohost-live: %s\n", why.c_str());
+        reported_ = why;
+    }
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    state_ = State::kIdle;
+    next_try_ = now + kRetrySeconds;
+}

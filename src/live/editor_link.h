@@ -1,0 +1,87 @@
+// demohost-live's link to the sync editor: a TCP connection made and kept without ever waiting,
+// the editor's messages read and the track keys they carry set, and the rows sent back while
+// playing. State: the EditorLink (socket, buffers, tracks asked for).
+#pragma once
+
+#include <netdb.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Commands on the wire, one byte each, followed by big-endian fields.
+enum EditorCommand : uint8_t {
+    kSetKey = 0,      // editor to demo: u32 track, u32 row, u32 float bits, u8 type
+    kDeleteKey = 1,   // editor to demo: u32 track, u32 row
+    kGetTrack = 2,    // demo to editor: u32 name length, the name
+    kSetRow = 3,      // both ways: u32 row
+    kPause = 4,       // editor to demo: u8 flag, 1 paused
+    kSaveTracks = 5,  // editor to demo
+};
+
+struct EditorMessage {
+    uint8_t command = 0;
+    uint32_t track = 0;
+    uint32_t row = 0;
+    float value = 0;
+    uint8_t flag = 0;  // the key's type, or the pause flag
+};
+
+// Reads the message at the front of `bytes`: the bytes it takes, 0 when it has not all come yet,
+// or -1 when it cannot be one (an unknown command or key type), with `problem` saying why.
+int ReadEditorMessage(const unsigned char* bytes, size_t size, EditorMessage& message,
+                      std::string& problem);
+
+// What the editor asked of the demo since the last poll, for demohost-live to carry out.
+struct EditorRequests {
+    std::optional<bool> pause;
+    std::optional<int32_t> row;  // the last row it set
+    bool save = false;
+};
+
+class EditorLink {
+public:
+    // Finds the editor's address (before any frame: a name lookup may wait); the first try to
+    // connect is made at the first poll.
+    EditorLink(const std::string& host, const std::string& port);
+    EditorLink(const EditorLink&) = delete;
+    EditorLink& operator=(const EditorLink&) = delete;
+    ~EditorLink();
+
+    // Without waiting: connects (trying again about once a second while it cannot), asks for the
+    // tracks not yet asked for, sets and deletes the keys the editor sent, and gathers its other
+    // requests. `now` is seconds on any steady clock.
+    void Poll(double now, EditorRequests& requests);
+    // Tells the editor the row played, when its whole part differs from the last row told.
+    void PlayingAt(int32_t row);
+    bool Connected() const { return state_ == State::kConnected; }
+
+private:
+    enum class State { kIdle, kConnecting, kGreeting, kConnected };
+    void StartConnecting(double now);
+    void FinishConnecting(double now);
+    void ReadGreeting(double now);
+    void Greeted();
+    bool Receive();
+    // Carries out one message; false with `problem` when it cannot be.
+    bool Handle(const EditorMessage& message, EditorRequests& requests, std::string& problem);
+    void AskForNewTracks();
+    void Send(const unsigned char* bytes, size_t size);
+    void Flush();
+    // Ends the connection or the try; `why` is printed when a connection had been made.
+    void End(double now, const std::string& why);
+
+    std::string name_;  // HOST:PORT, for the lines printed
+    addrinfo* addresses_ = nullptr;
+    addrinfo* trying_ = nullptr;
+    State state_ = State::kIdle;
+    int fd_ = -1;
+    double next_try_ = 0;
+    double deadline_ = 0;  // of the connection being made or greeted
+    std::vector<unsigned char> in_, out_;
+    size_t asked_ = 0;  // tracks asked for on this connection, the editor's numbers 0 to asked_ - 1
+    int32_t row_told_ = -1;
+    std::string unsent_;    // why the socket was closed while sending
+    std::string reported_;  // the last failed try's reason, printed once
+};
