@@ -107,11 +107,8 @@ void EditorLink::Poll(double now, EditorRequests& requests)
     if (state_ != State::kConnected)
         return;
     AskForNewTracks();
-    if (!Receive()) {
-        End(now, in_.empty() ? "the editor closed it"
-                             : "the editor closed it in the middle of a message");
-        return;
-    }
+    // What came before the editor closed the connection is carried out first.
+    bool open = Receive();
     size_t used = 0;
     for (;;) {
         EditorMessage message;
@@ -130,6 +127,11 @@ void EditorLink::Poll(double now, EditorRequests& requests)
         }
     }
     in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(used));
+    if (!open) {
+        End(now, in_.empty() ? "the editor closed it"
+                             : "the editor closed it in the middle of a message");
+        return;
+    }
     Flush();
     if (fd_ < 0)
         End(now, unsent_);
