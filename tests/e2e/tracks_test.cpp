@@ -19,14 +19,29 @@
 
 namespace fs = std::filesystem;
 
+// Lua for the line "v POSITION VALUES" of the tracks `names` read at 4, 5 and 6 rows a second
+// (60 bpm) at the music's position.
+static const char kValueLineLua[] = R"(
+    local host = require "demohost"
+    local function value_line(names)
+        local parts = {}
+        for _, rpb in ipairs{4, 5, 6} do
+            host.tracks{bpm = 60, rows_per_beat = rpb}
+            for _, name in ipairs(names) do
+                parts[#parts + 1] = string.format("%.9g", host.track(name))
+            end
+        end
+        host.tracks{bpm = 60, rows_per_beat = 4}
+        return string.format("v %.6f ", host.music()) .. table.concat(parts, " ")
+    end
+)";
+
 // A script that plays a 20-second track and prints, whenever they change, "t TIME POSITION" and
-// "v POSITION" with the tracks NAMES read at 4, 5 and 6 rows a second (60 bpm); "init GEN" at
-// each start.
+// the "v" line of the tracks NAMES; "init GEN" at each start.
 static std::string TrackScript(const std::string& gen, const std::string& names)
 {
-    return R"(
-        local host = require "demohost"
-        local names = {)" + names + R"(}
+    return kValueLineLua + std::string(R"(
+        local names = {)") + names + R"(}
         function initialize()
             OpenWindow(64, 48, "tracks")
             PlayMusic("res/track.wav")
@@ -34,17 +49,8 @@ static std::string TrackScript(const std::string& gen, const std::string& names)
         end
         local last_t, last_v
         function update(time)
-            local parts = {}
-            for _, rpb in ipairs{4, 5, 6} do
-                host.tracks{bpm = 60, rows_per_beat = rpb}
-                for _, name in ipairs(names) do
-                    parts[#parts + 1] = string.format("%.9g", host.track(name))
-                end
-            end
-            host.tracks{bpm = 60, rows_per_beat = 4}
-            local position = host.music()
-            local t = string.format("t %.6f %.6f", time, position)
-            local v = string.format("v %.6f ", position) .. table.concat(parts, " ")
+            local t = string.format("t %.6f %.6f", time, host.music())
+            local v = value_line(names)
             if t ~= last_t then print(t) last_t = t end
             if v ~= last_v then print(v) last_v = v end
         end
@@ -332,4 +338,150 @@ TEST_F(Tracks, AnEditorThatNeverAnswersIsGivenUpWithoutStallingAFrame)
     ASSERT_TRUE(editor.WaitForTracks(4, 5)) << live.Output();
     EXPECT_EQ(Count(live.Output(), "no greeting from"), 1u) << live.Output();
     live.Stop();
+}
+
+// The four keyed tracks' files, written by hand in the player format.
+static void WriteFourFiles(const ScriptDir& dir)
+{
+    const char* names[] = {"step", "linear", "smooth", "ramp"};
+    for (uint8_t type = 0; type < 4; type++)
+        dir.Write(std::string("res/sync_") + names[type] + ".track",
+                  TrackFileBytes({{0, 1, type}, {8, 3, type}}));
+}
+
+TEST_F(Tracks, DemohostPlaysTheFilesTheEditorSaved)
+{
+    WriteFourFiles(dir);
+    dir.Write("res/main.lua", kValueLineLua + std::string(R"(
+        function initialize()
+            OpenWindow(64, 48, "files")
+            PlayMusic("res/track.wav")
+            host.seek(0.5)
+            host.pause()
+        end
+        local frames = 0
+        function update()
+            frames = frames + 1
+            if frames == 3 then print(value_line{"step", "linear", "smooth", "ramp"}) Quit() end
+        end
+    )"));
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, ValueLine(0.5));
+}
+
+// The value at `row` of keys (0, 0, linear) (10, 1, smooth) (20, 0.25, ramp) (30, 2, step)
+// (35, -1, linear), as the editor's player library computes it.
+static double FadeAt(double row)
+{
+    const FileKey keys[] = {{0, 0, 1}, {10, 1, 2}, {20, 0.25f, 3}, {30, 2, 0}, {35, -1, 1}};
+    if (row >= 35)
+        return -1;
+    int k = 0;
+    while (std::floor(row) >= keys[k + 1].row)
+        k++;
+    double t = (row - keys[k].row) / (keys[k + 1].row - keys[k].row);
+    return keys[k].value + (static_cast<double>(keys[k + 1].value) - keys[k].value) *
+                               Ease(keys[k].type, t);
+}
+
+TEST_F(Tracks, CaptureAtARowAFrameGivesEachRowsExactValue)
+{
+    dir.Write("res/sync_fade.track",
+              TrackFileBytes({{0, 0, 1}, {10, 1, 2}, {20, 0.25f, 3}, {30, 2, 0}, {35, -1, 1}}));
+    // 20 fps at 150 bpm, and 25 fps at 187.5 bpm, where frame 29's time times 25 is just below 29.
+    for (const char* fps : {"20", "25"}) {
+        dir.Write("res/main.lua", R"(
+            local host = require "demohost"
+            host.tracks{bpm = )" + std::to_string(std::stod(fps) * 7.5) + R"(, rows_per_beat = 8,
+                        prefix = "res/sync"}
+            local frame = 0
+            function initialize() OpenWindow(32, 24, "capture") PlayMusic("res/track.wav") end
+            function update()
+                print(string.format("%d %.17g", frame, host.track("fade")))
+                frame = frame + 1
+            end
+        )");
+        RunResult r = RunCapture(dir, {"--fps", fps, "--frames", "40", "--size", "32x24",
+                                       "out.mkv"});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        std::string expected;
+        for (int k = 0; k < 40; k++) {
+            char line[64];
+            snprintf(line, sizeof line, "%d %.17g\n", k, FadeAt(k));
+            expected += line;
+        }
+        EXPECT_EQ(r.out, expected) << fps;
+    }
+}
+
+TEST_F(Tracks, EachBadFileIsNamedOnceAndHasNoKeys)
+{
+    dir.Write("res/sync_good.track", TrackFileBytes({{0, 4, 0}}));
+    dir.Write("res/sync_short.track", "\x01\x00");
+    dir.Write("res/sync_count.track", TrackFileBytes({{0, 4, 0}, {1, 5, 0}}).substr(0, 13));
+    dir.Write("res/sync_order.track", TrackFileBytes({{5, 4, 0}, {3, 5, 0}}));
+    dir.Write("res/sync_twice.track", TrackFileBytes({{3, 4, 0}, {3, 5, 0}}));
+    dir.Write("res/sync_type.track", TrackFileBytes({{0, 4, 4}}));
+    dir.Write("res/sync_negative.track", "\xff\xff\xff\xff");
+    ASSERT_EQ(mkfifo((dir.Path() + "/res/sync_fifo.track").c_str(), 0600), 0);
+    dir.Write("res/main.lua", R"(
+        local host = require "demohost"
+        local names = {"good", "short", "count", "order", "twice", "type", "negative", "fifo",
+                       "missing"}
+        local frames = 0
+        function initialize() OpenWindow(32, 24, "bad") end
+        function update()
+            frames = frames + 1
+            local values = {}
+            for _, name in ipairs(names) do values[#values + 1] = host.track(name) end
+            if frames == 3 then print(table.concat(values, " ")) Quit() end
+        end
+    )");
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out,
+              "Track file error: res/sync_short.track: too short for a key count\n"
+              "Track file error: res/sync_count.track: a key count of 2 does not match its 13 "
+              "bytes\n"
+              "Track file error: res/sync_order.track: key 1 is not after the key before it\n"
+              "Track file error: res/sync_twice.track: key 1 is not after the key before it\n"
+              "Track file error: res/sync_type.track: key 0 has an unknown type 4\n"
+              "Track file error: res/sync_negative.track: a key count of -1 does not match its 4 "
+              "bytes\n"
+              "Track file error: res/sync_fifo.track: not a regular file\n"
+              "4 0 0 0 0 0 0 0 0\n");
+}
+
+TEST_F(Tracks, TheModuleChecksItsArguments)
+{
+    dir.Write("res/main.lua", R"(
+        local host = require "demohost"
+        local calls = {
+            function() host.tracks("fast") end,
+            function() host.tracks{bpm = 0} end,
+            function() host.tracks{rows_per_beat = "many"} end,
+            function() host.tracks{bpm = 1 / 0} end,
+            function() host.tracks{prefix = {}} end,
+            function() host.track() end,
+            function() host.track{} end,
+        }
+        for _, call in ipairs(calls) do print(select(2, pcall(call))) end
+        -- The defaults: 120 bpm, 8 rows a beat, files beginning res/sync.
+        host.tracks{}
+        print(host.track("none"))
+        function initialize() OpenWindow(32, 24, "arguments") end
+        function update() Quit() end
+    )");
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.out,
+              "res/main.lua:4: bad argument #1 to 'tracks' (table expected, got string)\n"
+              "res/main.lua:5: bad argument #1 to 'tracks' (bpm must be a positive number)\n"
+              "res/main.lua:6: bad argument #1 to 'tracks' (rows_per_beat must be a positive "
+              "number)\n"
+              "res/main.lua:7: bad argument #1 to 'tracks' (bpm must be a positive number)\n"
+              "res/main.lua:8: bad argument #1 to 'tracks' (prefix must be a string)\n"
+              "res/main.lua:9: bad argument #1 to 'track' (string expected, got no value)\n"
+              "res/main.lua:10: bad argument #1 to 'track' (string expected, got table)\n"
+              "0\n");
 }
