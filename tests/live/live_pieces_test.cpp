@@ -99,16 +99,26 @@ TEST(TransportKeys, ActOnceAPressAndMoveTheClock)
     EXPECT_FALSE(transport.Step());
 }
 
-TEST(LiveOptions, StartPointScriptArgumentsAndBadArguments)
+TEST(LiveOptions, StartPointEditorScriptArgumentsAndBadArguments)
 {
     LiveOptions options;
     std::string error;
     ASSERT_TRUE(ParseLiveOptions({"--at", "12.5", "--", "a", "--at"}, options, error));
     EXPECT_EQ(options.start, 12.5);
     EXPECT_EQ(options.script_args, (std::vector<std::string>{"a", "--at"}));
+    EXPECT_EQ(options.editor_host, "localhost");
+    EXPECT_EQ(options.editor_port, "1338");
+
+    ASSERT_TRUE(ParseLiveOptions({"--editor", "studio.lan:9000"}, options, error));
+    EXPECT_EQ(options.editor_host, "studio.lan");
+    EXPECT_EQ(options.editor_port, "9000");
+    ASSERT_TRUE(ParseLiveOptions({"--editor", "[::1]:1338"}, options, error));
+    EXPECT_EQ(options.editor_host, "::1");
 
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-             {"--at"}, {"--at", "-1"}, {"--at", "5s"}, {"--at", "nan"}, {"script-arg"}}) {
+             {"--at"}, {"--at", "-1"}, {"--at", "5s"}, {"--at", "nan"}, {"script-arg"},
+             {"--editor"}, {"--editor", "host"}, {"--editor", ":1338"}, {"--editor", "h:0"},
+             {"--editor", "h:65536"}, {"--editor", "h:+80"}, {"--editor", "h:80x"}}) {
         LiveOptions refused;
         EXPECT_FALSE(ParseLiveOptions(bad, refused, error)) << bad[0];
         EXPECT_NE(error.find("bad argument '"), std::string::npos);
