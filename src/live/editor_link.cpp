@@ -246,7 +246,9 @@ bool EditorLink::Handle(const EditorMessage& message, EditorRequests& requests,
     auto row = static_cast<int32_t>(message.row);
     auto track = static_cast<int>(message.track);
     switch (message.command) {
-    case kSetKey: SetTrackKey(track, {row, message.value, static_cast<KeyType>(message.flag)}); break;
+    case kSetKey:
+        SetTrackKey(track, {row, message.value, static_cast<KeyType>(message.flag)});
+        break;
     case kDeleteKey: DeleteTrackKey(track, row); break;
     case kSetRow:
         requests.row = row;

@@ -12,7 +12,8 @@ struct LiveOptions {
     std::vector<std::string> script_args;
 };
 
-const char* const kLiveUsage = "usage: demohost-live [--at SECONDS] [--editor HOST:PORT] [-- ARGS...]";
+const char* const kLiveUsage =
+    "usage: demohost-live [--at SECONDS] [--editor HOST:PORT] [-- ARGS...]";
 
 // Reads the arguments after the program's name; false with a one-line message in `error`.
 bool ParseLiveOptions(const std::vector<std::string>& args, LiveOptions& options,

@@ -7,7 +7,7 @@ seconds=${FUZZ_SECONDS:-60}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in font_reader shader_file text_layout id3 audio_file script_api image; do
+for target in font_reader shader_file text_layout id3 audio_file script_api image track_file; do
   mkdir -p "$work/$target"
   cp tests/fuzz/corpus/$target/* "$work/$target/"
   echo "fuzzing $target for $seconds s"
