@@ -213,11 +213,12 @@ void EditorLink::Greeted()
     AskForNewTracks();
 }
 
-// Reads what has come; false when the connection has ended.
+// Reads what has come, up to a megabyte a frame so that a flood cannot hold a frame up; false
+// when the connection has ended.
 bool EditorLink::Receive()
 {
     unsigned char buffer[4096];
-    for (;;) {
+    for (int reads = 0; reads < 256; reads++) {
         ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
         if (got > 0) {
             in_.insert(in_.end(), buffer, buffer + got);
@@ -229,6 +230,7 @@ bool EditorLink::Receive()
             continue;
         return false;
     }
+    return true;
 }
 
 bool EditorLink::Handle(const EditorMessage& message, EditorRequests& requests,
