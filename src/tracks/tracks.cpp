@@ -32,7 +32,8 @@ double TrackValue(const std::vector<TrackKey>& keys, double row)
     if (after == keys.end())
         return keys.back().value;
     const TrackKey& from = after[-1];
-    double t = (row - from.row) / (after->row - from.row);
+    // In double: rows far apart differ by more than an int holds.
+    double t = (row - from.row) / (static_cast<double>(after->row) - from.row);
     return from.value + (after->value - from.value) * Ease(from.type, t);
 }
 

@@ -25,6 +25,9 @@ TEST(TrackValue, NoKeysBeforeAfterAndBetweenByTheRowsWholePart)
     EXPECT_EQ(TrackValue(keys, 11.99), 6);
     EXPECT_EQ(TrackValue(keys, 12), -1);
     EXPECT_EQ(TrackValue(keys, 1e9), -1);
+    // Keys as far apart as rows go.
+    std::vector<TrackKey> far = {{INT32_MIN, 0, KeyType::kLinear}, {INT32_MAX, 1, KeyType::kStep}};
+    EXPECT_NEAR(TrackValue(far, 0), 0.5, 1e-9);
     // A single key is its value everywhere.
     EXPECT_EQ(TrackValue({{7, 5, KeyType::kSmooth}}, 100), 5);
 }
