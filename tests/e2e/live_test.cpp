@@ -31,17 +31,6 @@ static std::string Generation(const std::string& gen)
     )";
 }
 
-// The lines of `out` that start with `prefix`, without it.
-static std::vector<std::string> Lines(const std::string& out, const std::string& prefix)
-{
-    std::vector<std::string> found;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind(prefix, 0) == 0)
-            found.push_back(line.substr(prefix.size()));
-    return found;
-}
-
 class Live : public testing::Test {
 protected:
     void SetUp() override

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -93,23 +92,11 @@ static std::string ValueLine(double position)
     return ValueLine(position, Keyed);
 }
 
-// The last line of `out` starting with `prefix`.
+// The last line of `out` starting with `prefix`, whole; empty when there is none.
 static std::string LastLine(const std::string& out, const std::string& prefix)
 {
-    std::string found;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind(prefix, 0) == 0)
-            found = line + "\n";
-    return found;
-}
-
-static size_t Count(const std::string& out, const std::string& text)
-{
-    size_t count = 0;
-    for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1))
-        count++;
-    return count;
+    std::vector<std::string> found = Lines(out, prefix);
+    return found.empty() ? "" : prefix + found.back() + "\n";
 }
 
 static void Sleep(double seconds)

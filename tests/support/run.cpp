@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -141,6 +142,24 @@ std::string CommandOutput(const std::string& command)
     return out;
 }
 
+size_t Count(const std::string& out, const std::string& text)
+{
+    size_t count = 0;
+    for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1))
+        count++;
+    return count;
+}
+
+std::vector<std::string> Lines(const std::string& out, const std::string& prefix)
+{
+    std::vector<std::string> found;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(prefix, 0) == 0)
+            found.push_back(line.substr(prefix.size()));
+    return found;
+}
+
 RunResult RunProgramIn(const std::string& program, const ScriptDir& dir,
                        const std::vector<std::string>& args, double timeout_seconds)
 {
@@ -187,11 +206,7 @@ bool BackgroundRun::WaitFor(const std::string& text, double seconds, int count) 
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
-        std::string out = Output();
-        int found = 0;
-        for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1))
-            found++;
-        if (found >= count)
+        if (Count(Output(), text) >= static_cast<size_t>(count))
             return true;
         usleep(5000);
     }

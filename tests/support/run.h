@@ -34,6 +34,10 @@ RunResult RunDemohost(const ScriptDir& dir, const std::vector<std::string>& args
 std::string ReadWholeFile(const std::string& path);
 // What a shell command prints on standard output.
 std::string CommandOutput(const std::string& command);
+// How often `text` stands in `out`.
+size_t Count(const std::string& out, const std::string& text);
+// The lines of `out` that start with `prefix`, without it.
+std::vector<std::string> Lines(const std::string& out, const std::string& prefix);
 // Runs demohost-capture the same way, keeping its standard error too.
 RunResult RunCapture(const ScriptDir& dir, const std::vector<std::string>& args,
                      double timeout_seconds = 60);
