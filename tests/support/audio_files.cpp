@@ -55,13 +55,22 @@ std::string WriteTones(const std::string& name, const std::vector<double>& frequ
     return WriteWav(name, samples, 44100, 1);
 }
 
+std::string WriteBursts(const std::string& name, double seconds, const std::vector<double>& starts,
+                        double length, double frequency, double amplitude)
+{
+    std::vector<float> samples(static_cast<size_t>(seconds * 44100));
+    for (double start : starts) {
+        auto from = static_cast<size_t>(start * 44100);
+        for (size_t i = from; i < from + static_cast<size_t>(length * 44100); i++)
+            samples[i] = Sine(amplitude, frequency, i, 44100);
+    }
+    return WriteWav(name, samples, 44100, 1);
+}
+
 std::string WriteBurst(const std::string& name, double seconds, double from, double to,
                        double frequency, double amplitude)
 {
-    std::vector<float> samples(static_cast<size_t>(seconds * 44100));
-    for (size_t i = static_cast<size_t>(from * 44100); i < static_cast<size_t>(to * 44100); i++)
-        samples[i] = Sine(amplitude, frequency, i, 44100);
-    return WriteWav(name, samples, 44100, 1);
+    return WriteBursts(name, seconds, {from}, to - from, frequency, amplitude);
 }
 
 std::string WriteSineOnChannel(const std::string& name, int channels, int channel,

@@ -10,6 +10,9 @@ std::string WriteSine(const std::string& name, double seconds, double frequency,
 // A mono WAV file of one tone after another, each `seconds` long with peak `amplitude`.
 std::string WriteTones(const std::string& name, const std::vector<double>& frequencies,
                        double seconds, double amplitude);
+// A mono WAV file of `seconds`, silent but for a sine `length` seconds long from each of `starts`.
+std::string WriteBursts(const std::string& name, double seconds, const std::vector<double>& starts,
+                        double length, double frequency, double amplitude);
 // A mono WAV file of `seconds`, silent but for a sine from `from` to `to` seconds.
 std::string WriteBurst(const std::string& name, double seconds, double from, double to,
                        double frequency, double amplitude);

@@ -48,13 +48,6 @@ void MusicEventLog::Poll(Clock::time_point start)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-SeenEvents MusicEventLog::Collect(Clock::time_point start, double seconds)
-{
-    while (SecondsSince(start) < seconds)
-        Poll(start);
-    return seen_;
-}
-
 SeenEvents MusicEventLog::CollectCount(size_t count)
 {
     Clock::time_point start = Clock::now();
@@ -63,10 +56,10 @@ SeenEvents MusicEventLog::CollectCount(size_t count)
     return seen_;
 }
 
-SeenEvents MusicEventLog::CollectUntilHeard(double seconds)
+SeenEvents MusicEventLog::CollectUntilHeard(double seconds, Clock::time_point start)
 {
-    Clock::time_point start = Clock::now();
-    while (SecondsHeard() < seconds && SecondsSince(start) < kGiveUpSeconds)
+    double give_up = SecondsSince(start) + seconds - SecondsHeard() + kGiveUpSeconds;
+    while (SecondsHeard() < seconds && SecondsSince(start) < give_up)
         Poll(start);
     return seen_;
 }

@@ -23,13 +23,12 @@ const double kGiveUpSeconds = 30;
 class MusicEventLog {
 public:
     MusicEventLog();
-    // Delivers events every millisecond until `seconds` after `start`; returns every event seen
-    // since the log began.
-    SeenEvents Collect(Clock::time_point start, double seconds);
     // Delivers events until `count` have been seen since the log began, or kGiveUpSeconds.
     SeenEvents CollectCount(size_t count);
-    // Delivers events until the device has played `seconds` of sound since it opened.
-    SeenEvents CollectUntilHeard(double seconds);
+    // Delivers events every millisecond until the device has played `seconds` of sound since it
+    // opened, dating them from `start`, or kGiveUpSeconds beyond the time that sound takes;
+    // returns every event seen since the log began.
+    SeenEvents CollectUntilHeard(double seconds, Clock::time_point start = Clock::now());
     TestState lua;
     // For each event seen, the seconds of sound the device had played when it was delivered.
     std::vector<double> device_seconds;
