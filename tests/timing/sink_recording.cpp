@@ -75,13 +75,15 @@ Clock::time_point SinkRecording::PlayedAt(size_t k) const
 }
 
 std::vector<double> SinkRecording::Onsets(Clock::time_point since, double threshold, double quiet,
-                                          double settle)
+                                          double loud, double settle)
 {
     std::this_thread::sleep_for(std::chrono::duration<double>(settle));
     Stop();
     std::vector<double> onsets;
+    const auto quiet_needed = static_cast<size_t>(quiet * kRate);
+    const auto loud_needed = static_cast<size_t>(loud * kRate);
     // Nothing played before the recording began.
-    auto quiet_samples = static_cast<size_t>(quiet * kRate);
+    size_t quiet_samples = quiet_needed, loud_samples = loud_needed;
     for (size_t k = 0; k < bytes_.size() / 2; k++) {
         auto low = static_cast<unsigned char>(bytes_[2 * k]);
         auto high = static_cast<unsigned char>(bytes_[2 * k + 1]);
@@ -90,9 +92,12 @@ std::vector<double> SinkRecording::Onsets(Clock::time_point since, double thresh
             quiet_samples++;
             continue;
         }
-        if (static_cast<double>(quiet_samples) >= quiet * kRate)
+        if (quiet_samples >= quiet_needed && loud_samples >= loud_needed) {
             onsets.push_back(std::chrono::duration<double>(PlayedAt(k) - since).count());
+            loud_samples = 0;
+        }
         quiet_samples = 0;
+        loud_samples++;
     }
     return onsets;
 }

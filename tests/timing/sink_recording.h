@@ -14,10 +14,11 @@ public:
     SinkRecording();
     ~SinkRecording();
     // Stops recording (after `settle` seconds, for the last sound played to arrive) and returns,
-    // in seconds since `since`, when the sound rose above `threshold` (of full scale) after at
-    // least `quiet` seconds below it.
+    // in seconds since `since`, when each sound began: the first sample above `threshold` (of full
+    // scale) after at least `quiet` seconds below it. A sound lasts until `loud` seconds of it
+    // have been above the threshold, so that the silence of a starved stream cannot split it.
     std::vector<double> Onsets(Clock::time_point since, double threshold, double quiet,
-                               double settle = 0.1);
+                               double loud, double settle = 0.1);
 
 private:
     // A read from parec: the bytes recorded after it, and when it returned.
