@@ -52,14 +52,16 @@ bool SinkRecording::ReadOnce()
 
 void SinkRecording::Stop()
 {
-    if (pid_ <= 0)
-        return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
     if (reader_.joinable())
         reader_.join();
-    close(fd_);
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
 }
 
 Clock::time_point SinkRecording::PlayedAt(size_t k) const
@@ -75,9 +77,10 @@ Clock::time_point SinkRecording::PlayedAt(size_t k) const
 }
 
 std::vector<double> SinkRecording::Onsets(Clock::time_point since, double threshold, double quiet,
-                                          double loud, double settle)
+                                          double loud)
 {
-    std::this_thread::sleep_for(std::chrono::duration<double>(settle));
+    // The last sound played reaches parec a few milliseconds later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     Stop();
     std::vector<double> onsets;
     const auto quiet_needed = static_cast<size_t>(quiet * kRate);

@@ -13,12 +13,11 @@ public:
     // Starts recording; returns once the first samples have come.
     SinkRecording();
     ~SinkRecording();
-    // Stops recording (after `settle` seconds, for the last sound played to arrive) and returns,
-    // in seconds since `since`, when each sound began: the first sample above `threshold` (of full
-    // scale) after at least `quiet` seconds below it. A sound lasts until `loud` seconds of it
-    // have been above the threshold, so that the silence of a starved stream cannot split it.
-    std::vector<double> Onsets(Clock::time_point since, double threshold, double quiet,
-                               double loud, double settle = 0.1);
+    // Stops recording, once the last sound played has come, and returns, in seconds since
+    // `since`, when each sound began: the first sample above `threshold` (of full scale) after at
+    // least `quiet` seconds below it. A sound lasts until `loud` seconds of it have been above the
+    // threshold, so that the silence of a starved stream cannot split it.
+    std::vector<double> Onsets(Clock::time_point since, double threshold, double quiet, double loud);
 
 private:
     // A read from parec: the bytes recorded after it, and when it returned.
