@@ -2,7 +2,7 @@
 // and memory), the audio thread's CPU share for one stream, and GetSpectrum.
 
 #include "app/api.h"
-#include "app/frame_loop.h"
+#include "app/music_events.h"
 #include "audio/music.h"
 
 #include <benchmark/benchmark.h>

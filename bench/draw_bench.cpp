@@ -6,8 +6,8 @@
 #include "app/api.h"
 #include "app/window.h"
 #include "render/pipes.h"
-#include "render/line_pipe.h"
-#include "render/quad_pipe.h"
+#include "render/line_pipe_internal.h"
+#include "render/quad_pipe_internal.h"
 
 #include <GLFW/glfw3.h>
 #include <benchmark/benchmark.h>
@@ -50,8 +50,8 @@ static void RunLoop(benchmark::State& state, const char* function, int count, bo
         if (flush) {
             FlushPipes();
         } else {
-            quad_pipe.count = 0;
-            line_pipe.count = 0;
+            PendingBoxes().count = 0;
+            PendingLines().count = 0;
         }
     }
     state.SetItemsProcessed(state.iterations() * count);

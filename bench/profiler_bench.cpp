@@ -2,6 +2,7 @@
 // made of, and update and tree_text on a tree of 100 nodes.
 
 #include "profile/profiler.h"
+#include "profile/profiler_internal.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -65,7 +66,7 @@ static void Update100(benchmark::State& state)
     BuildTree();
     for (auto _ : state)
         update();
-    state.counters["nodes"] = profiler.node_count;
+    state.counters["nodes"] = profiler_core().node_count;
 }
 BENCHMARK(Update100);
 
@@ -75,6 +76,6 @@ static void TreeText100(benchmark::State& state)
     update();
     for (auto _ : state)
         benchmark::DoNotOptimize(tree_text().data());
-    state.counters["nodes"] = profiler.node_count;
+    state.counters["nodes"] = profiler_core().node_count;
 }
 BENCHMARK(TreeText100);

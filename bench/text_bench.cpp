@@ -3,6 +3,7 @@
 
 #include "app/window.h"
 #include "profile/profiler.h"
+#include "profile/profiler_internal.h"
 #include "text/text.h"
 
 #include <GL/glew.h>
@@ -17,7 +18,7 @@ static const BitmapFont& DefaultFont()
 {
     static std::unique_ptr<BitmapFont> font;
     if (!font) {
-        if (!app_window.handle) {
+        if (!WindowHandle()) {
             glfwInit();
             OpenWindow(640, 480, "bench");
         }
@@ -59,7 +60,7 @@ static void OverlayText40(benchmark::State& state)
             heap_before = mallinfo2().uordblks;
     }
     glFinish();
-    state.counters["nodes"] = profiler.node_count;
+    state.counters["nodes"] = profiler_core().node_count;
     state.counters["heap_bytes_added"] = static_cast<double>(mallinfo2().uordblks - heap_before);
 }
 BENCHMARK(OverlayText40)->Unit(benchmark::kMicrosecond);

@@ -1,7 +1,7 @@
 // Cost of host.track from a Lua loop: 16 tracks of 64 keys each, read round-robin at rows that
 // move with each read, 1,000 reads an iteration (a frame's worth).
 
-#include "app/host_module.h"
+#include "app/api.h"
 #include "tracks/tracks.h"
 
 #include <benchmark/benchmark.h>
@@ -20,7 +20,7 @@ static lua_State* OpenTrackScript()
     }
     L = luaL_newstate();
     luaL_openlibs(L);
-    PreloadHostModule(L);
+    RegisterScriptApi(L);
     luaL_dostring(L, R"(
         local host = require "demohost"
         local names = {}

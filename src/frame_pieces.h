@@ -4,6 +4,8 @@
 // state for the loop by other means.
 #pragma once
 
+#include <string>
+
 struct BitmapFont;
 
 struct FrameTime {
@@ -14,13 +16,13 @@ struct FrameTime {
 class FrameClock {
 public:
     virtual ~FrameClock() = default;
-    // The first frame's time: tracks that the script starts begin at this point of their file.
+    // The first frame's time: music that the script starts begins at this point of their file.
     virtual double StartTime() const = 0;
     // Called once after initialize: the first frame's dt is measured from here.
     virtual void Start() = 0;
     // The next frame's time; false when no frame is left to run.
     virtual bool Next(FrameTime& frame) = 0;
-    // Whether tracks read their rows off the music heard while it plays, or off the frame time.
+    // Whether the sync tracks read their rows off the music heard while it plays, or off the frame time.
     virtual bool TracksFollowMusic() const = 0;
 };
 
@@ -53,20 +55,21 @@ public:
     virtual bool Finish() = 0;
 };
 
-class ScriptHost;
-
 class ScriptReload {
 public:
     virtual ~ScriptReload() = default;
-    // Before each frame, before the clock gives its time: a reload or a jump of the clock made
-    // here is seen by the frame's update.
-    virtual void BeforeFrame(ScriptHost& host) = 0;
+    // Before each frame, before the clock gives its time: true asks the loop to reload the script
+    // before the frame runs. A jump of the clock made here is seen by the frame's update.
+    virtual bool BeforeFrame() = 0;
+    // The reload asked for has run: whether the new state took over, and its error when not.
+    virtual void Reloaded(bool ok, const std::string& error) = 0;
 };
 
 // demohost and demohost-capture run one state from start to end.
 class NoReload : public ScriptReload {
 public:
-    void BeforeFrame(ScriptHost&) override {}
+    bool BeforeFrame() override { return false; }
+    void Reloaded(bool, const std::string&) override {}
 };
 
 struct FramePieces {

@@ -1,73 +1,75 @@
-// The registry of script functions: one table, in registration order. Each binding runs inside a
-// guard: a C++ allocation that fails ends the call with the binding's neutral result and a line
-// of text, never the program.
+// The registry of script functions: the subsystems' binding tables in one order, the globals and
+// the "demohost" module made from them, and the names the out-of-memory guards print.
 
 #include "app/api.h"
 
-#include "bindings.h"
+#include "script_bindings.h"
 
 #include <cstdio>
-#include <new>
 
-static int OutOfMemory(lua_State* L, lua_CFunction guarded, int zeros);
-
-// Runs binding F; on an allocation failure gives `Zeros` zeros (the handle functions' "none"),
-// or nothing.
-template <lua_CFunction F, int Zeros = 0>
-static int Guarded(lua_State* L)
-{
-    try {
-        return F(L);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory(L, Guarded<F, Zeros>, Zeros);
-    }
-}
-
-static const luaL_Reg script_api[] = {
-    {"OpenWindow", Guarded<w_OpenWindow>},
-    {"DrawBox", Guarded<w_DrawBox>},
-    {"DrawBoxWithColor", Guarded<w_DrawBoxWithColor>},
-    {"DrawLine", Guarded<w_DrawLine>},
-    {"GetKey", Guarded<w_GetKey>},
-    {"GetMouse", Guarded<w_GetMouse>},
-    {"PlayMusic", Guarded<w_PlayMusic>},
-    {"PlayMusicWithSync", Guarded<w_PlayMusicWithSync>},
-    {"GetSpectrum", Guarded<w_GetSpectrum>},
-    {"LoadImage", Guarded<w_LoadImage, 1>},
-    {"SetAdditiveBlend", Guarded<w_SetAdditiveBlend>},
-    {"LoadShader", Guarded<w_LoadShader, 1>},
-    {"SetShader", Guarded<w_SetShader>},
-    {"SetShaderParami", Guarded<w_SetShaderParami>},
-    {"SetShaderParamf", Guarded<w_SetShaderParamf>},
-    {"BindRenderTarget", Guarded<w_BindRenderTarget>},
-    {"UnbindRenderTarget", Guarded<w_UnbindRenderTarget>},
-    {"DrawRenderTarget", Guarded<w_DrawRenderTarget>},
-    {"MakeRenderTarget", Guarded<w_MakeRenderTarget, 1>},
-    {"DrawRenderTargets", Guarded<w_DrawRenderTargets>},
-    {"DrawFullScreenQuad", Guarded<w_DrawFullScreenQuad>},
-    {"RenderTargetAsTexture", Guarded<w_RenderTargetAsTexture, 1>},
-    {"ShowProfiling", Guarded<w_ShowProfiling>},
-    {"LoadFont", Guarded<w_LoadFont, 1>},
-    {"DrawText", Guarded<w_DrawText>},
-    {"SetVolume", Guarded<w_SetVolume>},
-    {"Quit", Guarded<w_Quit>},
+static ScriptBindings (*const kSubsystems[])() = {
+    WindowBindings, RenderBindings, AudioBindings, ProfileBindings, TextBindings, TracksBindings,
 };
 
-static int OutOfMemory(lua_State* L, lua_CFunction guarded, int zeros)
+// Runs `each(entry)` for every entry of the chosen table of every subsystem.
+template <typename Each>
+static void EveryEntry(const luaL_Reg* ScriptBindings::*table, Each each)
+{
+    for (ScriptBindings (*subsystem)() : kSubsystems)
+        for (const luaL_Reg* entry = subsystem().*table; entry && entry->name; entry++)
+            each(*entry);
+}
+
+static const char* RegisteredName(const luaL_Reg* ScriptBindings::*table, lua_CFunction func)
 {
     const char* name = "?";
-    for (const luaL_Reg& entry : script_api)
-        if (entry.func == guarded)
+    EveryEntry(table, [&](const luaL_Reg& entry) {
+        if (entry.func == func)
             name = entry.name;
-    printf("Out of memory in %s\n", name);
+    });
+    return name;
+}
+
+int GlobalOutOfMemory(lua_State* L, lua_CFunction guarded, int zeros)
+{
+    printf("Out of memory in %s\n", RegisteredName(&ScriptBindings::globals, guarded));
     lua_settop(L, 0);
     for (int i = 0; i < zeros; i++)
         lua_pushinteger(L, 0);
     return zeros;
 }
 
+int ModuleOutOfMemory(lua_State* L, lua_CFunction guarded)
+{
+    lua_settop(L, 0);
+    return luaL_error(L, "out of memory in demohost.%s",
+                      RegisteredName(&ScriptBindings::module, guarded));
+}
+
+static int luaopen_demohost(lua_State* L)
+{
+    lua_newtable(L);
+    EveryEntry(&ScriptBindings::module, [L](const luaL_Reg& entry) {
+        lua_pushcfunction(L, entry.func);
+        lua_setfield(L, -2, entry.name);
+    });
+    return 1;
+}
+
 void RegisterScriptApi(lua_State* L)
 {
-    for (const luaL_Reg& entry : script_api)
-        lua_register(L, entry.name, entry.func);
+    EveryEntry(&ScriptBindings::globals,
+               [L](const luaL_Reg& entry) { lua_register(L, entry.name, entry.func); });
+    lua_getglobal(L, "package");
+    lua_getfield(L, -1, "preload");
+    lua_pushcfunction(L, luaopen_demohost);
+    lua_setfield(L, -2, "demohost");
+    lua_pop(L, 2);
+}
+
+std::vector<const char*> ScriptGlobalNames()
+{
+    std::vector<const char*> names;
+    EveryEntry(&ScriptBindings::globals, [&](const luaL_Reg& entry) { names.push_back(entry.name); });
+    return names;
 }

@@ -1,7 +1,13 @@
-// The script API: the global functions a script drives the program with, and their registration.
+// The registry of script functions: the 27 globals a script drives the program with and the
+// "demohost" module, gathered from every subsystem's bindings in one order.
 #pragma once
 
 #include <lua.hpp>
 
-// Installs every script function as a global of the state, in registration order.
+#include <vector>
+
+// Installs every global script function, in registration order, and makes the module available
+// to `require "demohost"` through package.preload (adding no global).
 void RegisterScriptApi(lua_State* L);
+// The names of the global functions, in registration order.
+std::vector<const char*> ScriptGlobalNames();

@@ -1,10 +1,10 @@
-// The frame loop that the three programs share: start-up, frames and teardown. State: the music
-// events being delivered.
+// The frame loop that the three programs share: start-up, frames and teardown.
 
 #include "app/frame_loop.h"
 
-#include "app/api.h"
 #include "app/default_font.h"
+#include "app/music_events.h"
+#include "app/reload.h"
 #include "app/script_host.h"
 #include "app/window.h"
 #include "audio/music.h"
@@ -23,33 +23,26 @@
 #include <algorithm>
 #include <cstdio>
 
-// Kept from frame to frame, so that taking the events stops allocating.
-static MusicEvents events;
-
-void DeliverMusicEvents(lua_State* L)
-{
-    TakeMusicEvents(events);
-    if (events.ended) {
-        lua_getglobal(L, "MusicEnd");
-        CallProtected(L, 0, 0);
-    }
-    for (const std::string* name : events.sync_names) {
-        lua_getglobal(L, "MusicSync");
-        if (name)
-            lua_pushlstring(L, name->data(), name->size());
-        else
-            lua_pushnil(L);
-        CallProtected(L, 1, 0);
-    }
-}
-
-// The rows of the frame's tracks: the music heard while it plays, when the clock says so.
-static double TrackTime(const FrameClock& clock, double frame_time)
+// Reads the music's position once for the frame: the rows of its tracks follow the music heard
+// while it plays, when the clock says so, and the frame time otherwise.
+static void HoldFramePosition(const FrameClock& clock, double frame_time)
 {
     double position = 0, length = 0;
-    if (clock.TracksFollowMusic() && MusicPosition(position, length))
-        return position;
-    return frame_time;
+    bool playing = HoldMusicPosition(position, length);
+    SetTrackTime(clock.TracksFollowMusic() && playing ? position : frame_time);
+}
+
+// The reload the piece asks for; a good one delivers the points its music has passed before its
+// first update.
+static void ReloadIfAsked(ScriptHost& host, const std::vector<std::string>& args,
+                          ScriptReload& reload)
+{
+    if (!reload.BeforeFrame())
+        return;
+    bool ok = ReloadScript(host, args);
+    if (ok)
+        DeliverMusicEvents(host.State());
+    reload.Reloaded(ok, ok ? std::string() : LastScriptError());
 }
 
 static void DrawFrame(ScriptHost& host, const BitmapFont* default_font, const FrameTime& frame)
@@ -64,7 +57,7 @@ static void DrawFrame(ScriptHost& host, const BitmapFont* default_font, const Fr
     FlushPipes();
     end_zone();
 
-    if (profiling_display_on)
+    if (ProfilingOverlayOn())
         DrawProfilingOverlay(default_font);
 }
 
@@ -107,7 +100,6 @@ int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
     ScriptHost host;
     host.Open();
     pieces.audio.Open();
-    RegisterScriptApi(host.State());
     host.Start(args);
 
     // Read after initialize, so that its page textures belong to the window's context.
@@ -123,10 +115,10 @@ int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
     pieces.clock.Start();
     FrameTime frame;
     while (complete && WindowIsOpen() && !QuitRequested()) {
-        pieces.reload.BeforeFrame(host);
+        ReloadIfAsked(host, args, pieces.reload);
         if (!pieces.clock.Next(frame))
             break;
-        SetTrackTime(TrackTime(pieces.clock, frame.time));
+        HoldFramePosition(pieces.clock, frame.time);
         DrawFrame(host, default_font.get(), frame);
         if (!pieces.output.FrameDrawn())
             break;

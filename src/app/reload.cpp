@@ -3,7 +3,6 @@
 
 #include "app/reload.h"
 
-#include "app/api.h"
 #include "app/window.h"
 #include "audio/music.h"
 #include "profile/overlay.h"
@@ -51,7 +50,6 @@ bool ReloadScript(ScriptHost& host, const std::vector<std::string>& args)
     EveryOwner(&ReloadOwner::set_aside);
     ScriptHost next;
     next.Open();
-    RegisterScriptApi(next.State());
     // A chunk that does not load is reported once, with no initialize to call after it.
     bool started = next.Loaded() && next.Start(args);
     if (!started) {

@@ -2,7 +2,7 @@
 
 #include "app/script_host.h"
 
-#include "app/host_module.h"
+#include "app/api.h"
 #include "profile/script_profiler.h"
 #include "profile/zone_lua.h"
 
@@ -31,7 +31,7 @@ bool CallProtected(lua_State* L, int nargs, int nresults)
 {
     // An error unwinds script frames without their returns: zones the hook opened for them close
     // here, so the program's own zones stay where they belong.
-    uint32_t depth = profiler.current->depth;
+    uint32_t depth = current_zone_depth();
     bool ran = lua_pcall(L, nargs, nresults, 0) == 0;
     if (!ran)
         ReportScriptError(L);
@@ -52,7 +52,7 @@ void ScriptHost::Open()
 
     luaopen_profiler(state_);
     lua_pop(state_, 1);
-    PreloadHostModule(state_);
+    RegisterScriptApi(state_);
 
     // The chunk stays on the stack for Start; a file that cannot be read or parsed is reported
     // with the reader's own message (file, line, what was expected).

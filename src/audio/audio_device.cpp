@@ -13,7 +13,17 @@
 #include <cstdlib>
 #include <cstring>
 
-AudioDevice audio_device;
+static struct {
+    uint32_t id = 0;      // SDL device, 0 when none is open
+    bool open = false;    // a device, or the offline mixer, takes streams
+    // The device's clock: frames it has played since it opened.
+    std::atomic<int64_t> frames_heard{0};
+    int64_t frames_mixed = 0;  // audio thread, or under the device lock
+    std::vector<std::unique_ptr<AudioStream>> streams;  // every stream made, never freed
+    std::vector<AudioStream*> playing;                  // mixed on the audio thread
+    bool exit_handler = false;  // CloseAudioDevice is registered to run at exit
+} audio_device;
+
 
 // Events of blocks mixed but not yet heard, then events heard but not yet taken, in order.
 // Grows only while the frame loop holds the events back; bounded by the points passed meanwhile.
@@ -104,7 +114,7 @@ static void MarkStream(AudioStream& s)
 
 static void MixBlock(float* out, int frames)
 {
-    memset(out, 0, static_cast<size_t>(frames) * AudioDevice::kChannels * sizeof(float));
+    memset(out, 0, static_cast<size_t>(frames) * kAudioChannels * sizeof(float));
     for (AudioStream* stream : audio_device.playing)
         if (!stream->paused)
             MixStream(*stream, out, frames, held.events);
@@ -121,7 +131,7 @@ static void MixCallback(void*, Uint8* bytes, int length)
     BlocksHeard();
     RaiseDueEvents();
     MixBlock(reinterpret_cast<float*>(bytes),
-             length / static_cast<int>(AudioDevice::kChannels * sizeof(float)));
+             length / static_cast<int>(kAudioChannels * sizeof(float)));
 }
 
 static void StartClock(int buffered_blocks)
@@ -153,11 +163,11 @@ bool OpenAudioDevice()
         return false;
     }
     SDL_AudioSpec want{}, have{};
-    want.freq = AudioDevice::kRate;
+    want.freq = kAudioRate;
     want.format = AUDIO_F32SYS;
-    want.channels = AudioDevice::kChannels;
+    want.channels = kAudioChannels;
     bool plays_nothing = PlaysNothing(SDL_GetCurrentAudioDriver());
-    want.samples = plays_nothing ? 1024 : AudioDevice::kBlockFrames;
+    want.samples = plays_nothing ? 1024 : kAudioBlockFrames;
     want.callback = MixCallback;
     StartClock(plays_nothing ? 0 : 1);
     audio_device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
@@ -245,3 +255,46 @@ void DropHeldEvents(const AudioStream* stream)
                       held.events.end());
 }
 
+int64_t AudioFramesHeard()
+{
+    return audio_device.frames_heard.load(std::memory_order_relaxed);
+}
+
+bool MixerTakesStreams()
+{
+    return audio_device.open;
+}
+
+bool MixerIsOffline()
+{
+    return audio_device.id == 0;
+}
+
+int64_t FramesInDevice()
+{
+    return audio_device.frames_mixed - audio_device.frames_heard;
+}
+
+void AddToMix(AudioStream* stream)
+{
+    LockMixer();
+    audio_device.playing.push_back(stream);
+    UnlockMixer();
+}
+
+void RemoveFromMix(const AudioStream* stream)
+{
+    auto& playing = audio_device.playing;
+    playing.erase(std::remove(playing.begin(), playing.end(), stream), playing.end());
+}
+
+bool InMix(const AudioStream* stream)
+{
+    auto& playing = audio_device.playing;
+    return std::find(playing.begin(), playing.end(), stream) != playing.end();
+}
+
+const std::vector<AudioStream*>& MixedStreams()
+{
+    return audio_device.playing;
+}

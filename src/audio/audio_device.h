@@ -1,6 +1,7 @@
 // The audio layer: one output device on SDL2 that decodes (libsndfile), resamples, loops and
 // mixes every started stream on SDL's audio thread, raises end and position events there, and
-// keeps each stream's latest samples for its spectrum (FFTW). State: `audio_device`, the events
+// keeps each stream's latest samples for its spectrum (FFTW). State: the device (in
+// audio_device.cpp), the events
 // held for blocks not yet heard, and the spectrum's transform. The device and its clock are in
 // audio_device.cpp, one stream's decoding and mixing in stream.cpp, its transport in
 // transport.cpp, the spectrum in spectrum.cpp.
@@ -20,21 +21,11 @@ struct AudioStream;
 // false when it cannot take the event now (it and every later event wait for the next block).
 using AudioEventCallback = bool (*)(void* user);
 
-struct AudioDevice {
-    static const int kRate = 44100;
-    static const int kChannels = 2;
-    static const int kBlockFrames = 441;  // 10 ms: the most an event waits for its block's end
-    uint32_t id = 0;                      // SDL device, 0 when none is open
-    bool open = false;                    // a device, or the offline mixer, takes streams
-    // The device's clock: frames it has played since it opened.
-    std::atomic<int64_t> frames_heard{0};
-    int64_t frames_mixed = 0;  // audio thread, or under the device lock
-    std::vector<std::unique_ptr<AudioStream>> streams;  // every stream made, never freed
-    std::vector<AudioStream*> playing;                  // mixed on the audio thread
-    bool exit_handler = false;  // CloseAudioDevice is registered to run at exit
-};
-
-extern AudioDevice audio_device;
+// The device's format and block: 44100 Hz stereo, blocks of 10 ms (the most an event waits for
+// its block's end).
+const int kAudioRate = 44100;
+const int kAudioChannels = 2;
+const int kAudioBlockFrames = 441;
 
 // Opens the default output device at 44100 Hz, stereo, 32-bit float. On failure prints
 // "Audio error: %d" (1: the audio subsystem, 2: the device) and the program runs without sound.
@@ -46,6 +37,8 @@ void OpenOfflineAudio();
 // Mixes the next `frames` stereo frames into `out` on the caller's thread. They count as heard at
 // once: their events are raised before it returns and the spectrum ends with them.
 void MixOffline(float* out, int frames);
+// The device's clock: frames it has played since it opened.
+int64_t AudioFramesHeard();
 // Whether the first stream started has played to its end at least once.
 bool FirstStreamHasEnded();
 // The length of the first stream started in seconds; 0 before one has started.

@@ -2,6 +2,9 @@
 // others, and the events held for blocks not yet heard. Not for outside use.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 struct AudioStream;
 
 // The mixer runs on SDL's thread when a device plays, on the caller's when mixing offline.
@@ -9,3 +12,16 @@ void LockMixer();
 void UnlockMixer();
 // Drops the held events of `stream`. With the mixer locked.
 void DropHeldEvents(const AudioStream* stream);
+
+// A device, or the offline mixer, takes streams; the offline one is mixed on the caller's thread.
+bool MixerTakesStreams();
+bool MixerIsOffline();
+// Frames mixed and not yet heard: the blocks still in the device. With the mixer locked.
+int64_t FramesInDevice();
+// Puts a stream into the mix (locking the mixer).
+void AddToMix(AudioStream* stream);
+// With the mixer locked: takes a stream out, tells whether it is in, and the streams mixed in
+// the order they started.
+void RemoveFromMix(const AudioStream* stream);
+bool InMix(const AudioStream* stream);
+const std::vector<AudioStream*>& MixedStreams();

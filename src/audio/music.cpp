@@ -16,8 +16,15 @@ struct SyncQueue {
 };
 
 static SyncQueue sync_queue;
-AudioStream* music_channel = nullptr;
-float spectrum_buffer[kSpectrumSize];
+// The last music started (the one the spectrum reads and the module's functions move), its
+// spectrum as last analysed, and its position as read for the frame that runs.
+static struct {
+    AudioStream* channel = nullptr;
+    float spectrum[kSpectrumSize] = {};
+    bool held = false;  // the frame's position was read and nothing moved the music since
+    bool playing = false;
+    double position = 0, length = 0;
+} music;
 
 // Sync names are copied when set and kept for the life of the process, like the streams whose
 // events carry them. A deque never moves its elements.
@@ -43,14 +50,14 @@ static bool MusicSyncCallback(void* name)
     return true;
 }
 
-// A track's sync points: the frame and the name (null: none) of each, in table order.
+// A stream's sync points: the frame and the name (null: none) of each, in table order.
 struct SyncTable {
     std::vector<int64_t> positions;
     std::vector<void*> names;
 };
 
-// Tracks that go on through a reload of the script (demohost-live). Each track made keeps its
-// path and sync points; while a reload runs, the tracks that were playing wait to be taken over.
+// Music that goes on through a reload of the script (demohost-live). Each stream made keeps its
+// path and sync points; while a reload runs, the streams that were playing wait to be taken over.
 static struct {
     std::unordered_map<AudioStream*, std::string> paths;
     std::unordered_map<AudioStream*, SyncTable> tables;
@@ -58,9 +65,9 @@ static struct {
     std::vector<AudioStream*> carried;  // playing when the reload began, not yet taken over
     std::vector<AudioStream*> taken;    // taken over by the new state
     std::vector<AudioStream*> started;  // started anew by the new state
-    AudioStream* channel = nullptr;     // music_channel when the reload began
+    AudioStream* channel = nullptr;     // music.channel when the reload began
     MusicEvents pending;                // events the old state had not been given yet
-    double start_at = 0;                // where tracks that start anew begin
+    double start_at = 0;                // where streams that start anew begin
 } music_carry;
 
 // The points passed at once, in time order, queued for the next delivery.
@@ -84,7 +91,7 @@ static SyncTable MakeSyncTable(AudioStream* stream, const std::vector<SyncPoint>
     return table;
 }
 
-// A carried track of `path`, taken over with new sync points; null when there is none.
+// A carried stream of `path`, taken over with new sync points; null when there is none.
 static AudioStream* TakeOver(const char* path, const std::vector<SyncPoint>& syncs)
 {
     for (auto it = music_carry.carried.begin(); it != music_carry.carried.end(); ++it) {
@@ -104,30 +111,31 @@ static AudioStream* TakeOver(const char* path, const std::vector<SyncPoint>& syn
 
 std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& syncs)
 {
+    music.held = false;
     if (music_carry.carrying && path) {
         if (AudioStream* stream = TakeOver(path, syncs)) {
-            music_channel = stream;
+            music.channel = stream;
             return ReadId3v1(path);
         }
     }
     std::string error;
-    music_channel = CreateFileStream(path, error);
-    if (!music_channel) {
+    music.channel = CreateFileStream(path, error);
+    if (!music.channel) {
         if (!error.empty())
             printf("Music loading error: %s%s%s\n", error.c_str(), path ? ": " : "",
                    path ? path : "");
         return std::nullopt;
     }
-    SetEndEvent(music_channel, MusicEndCallback, nullptr);
-    SyncTable& table = music_carry.tables[music_channel] = MakeSyncTable(music_channel, syncs);
+    SetEndEvent(music.channel, MusicEndCallback, nullptr);
+    SyncTable& table = music_carry.tables[music.channel] = MakeSyncTable(music.channel, syncs);
     for (size_t i = 0; i < table.positions.size(); i++)
-        SetPositionEvent(music_channel, table.positions[i], MusicSyncCallback, table.names[i]);
-    music_carry.paths[music_channel] = path;
+        SetPositionEvent(music.channel, table.positions[i], MusicSyncCallback, table.names[i]);
+    music_carry.paths[music.channel] = path;
     std::vector<void*> passed;
-    StartStream(music_channel, music_carry.start_at, &passed);
+    StartStream(music.channel, music_carry.start_at, &passed);
     QueuePassed(passed);
     if (music_carry.carrying)
-        music_carry.started.push_back(music_channel);
+        music_carry.started.push_back(music.channel);
     return ReadId3v1(path);
 }
 
@@ -138,11 +146,12 @@ void StartMusicAt(double seconds)
 
 void SetMusicAside()
 {
+    music.held = false;
     music_carry.carrying = true;
     music_carry.carried = PlayingStreams();
     music_carry.taken.clear();
     music_carry.started.clear();
-    music_carry.channel = music_channel;
+    music_carry.channel = music.channel;
     TakeMusicEvents(music_carry.pending);
 }
 
@@ -155,6 +164,7 @@ void ReleaseMusicAside()
 
 void PutMusicBack()
 {
+    music.held = false;
     music_carry.carrying = false;
     for (AudioStream* stream : music_carry.started)
         StopStream(stream);
@@ -163,7 +173,7 @@ void PutMusicBack()
         std::vector<void*> passed;
         ReplacePositionEvents(stream, table.positions, MusicSyncCallback, table.names, passed);
     }
-    music_channel = music_carry.channel;
+    music.channel = music_carry.channel;
     std::lock_guard<std::mutex> lock(sync_queue.mutex);
     sync_queue.music_ended = music_carry.pending.ended;
     sync_queue.pending_sync_names = music_carry.pending.sync_names;
@@ -180,47 +190,72 @@ void TakeMusicEvents(MusicEvents& out)
 
 void SetVolume(float volume)
 {
-    SetStreamVolume(music_channel, volume);
+    SetStreamVolume(music.channel, volume);
+}
+
+// The position of the last music started, read now.
+static bool ReadMusicPosition(double& position, double& length)
+{
+    if (!music.channel || !StreamPlaying(music.channel))
+        return false;
+    position = StreamPosition(music.channel);
+    length = StreamSeconds(music.channel);
+    return true;
+}
+
+bool HoldMusicPosition(double& position, double& length)
+{
+    music.playing = ReadMusicPosition(music.position, music.length);
+    music.held = true;
+    position = music.position;
+    length = music.length;
+    return music.playing;
 }
 
 bool MusicPosition(double& position, double& length)
 {
-    if (!music_channel || !StreamPlaying(music_channel))
-        return false;
-    position = StreamPosition(music_channel);
-    length = StreamSeconds(music_channel);
-    return true;
+    if (!music.held)
+        return ReadMusicPosition(position, length);
+    position = music.position;
+    length = music.length;
+    return music.playing;
 }
 
 void SeekMusic(double seconds)
 {
-    if (StreamPlaying(music_channel))
-        SeekStream(music_channel, seconds);
+    music.held = false;
+    if (StreamPlaying(music.channel))
+        SeekStream(music.channel, seconds);
 }
 
 void PauseMusic(bool paused)
 {
-    PauseStream(music_channel, paused);
+    music.held = false;
+    PauseStream(music.channel, paused);
 }
 
 void StopMusic()
 {
-    StopStream(music_channel);
+    music.held = false;
+    StopStream(music.channel);
 }
 
-void AnalyzeSpectrum()
+const float* AnalyzeSpectrum()
 {
-    GetStreamSpectrum(music_channel, spectrum_buffer);
+    GetStreamSpectrum(music.channel, music.spectrum);
+    return music.spectrum;
 }
 
-void PauseTracks(bool paused)
+void PauseAllMusic(bool paused)
 {
+    music.held = false;
     for (AudioStream* stream : PlayingStreams())
         PauseStream(stream, paused);
 }
 
-void MoveTracks(double seconds)
+void MoveAllMusic(double seconds)
 {
+    music.held = false;
     for (AudioStream* stream : PlayingStreams())
         SeekStream(stream, std::max(0.0, StreamPosition(stream) + seconds));
 }

@@ -31,14 +31,14 @@ static void MakeTransform()
 
 bool GetStreamSpectrum(AudioStream* stream, float out[kSpectrumSize])
 {
-    if (!stream || !audio_device.open)
+    if (!stream || !MixerTakesStreams())
         return false;
     if (!fft.plan)
         MakeTransform();
 
     LockMixer();
     // The last samples heard end where the blocks still in the device begin.
-    auto in_device = static_cast<size_t>(audio_device.frames_mixed - audio_device.frames_heard);
+    auto in_device = static_cast<size_t>(FramesInDevice());
     size_t first = stream->history_next + 2 * kHistorySize - in_device - kFftSize;
     for (int i = 0; i < kFftSize; i++)
         fft.input[i] = stream->history[(first + i) % kHistorySize] * fft.window[i];

@@ -189,7 +189,7 @@ std::unique_ptr<AudioStream> OpenStreamFile(const char* path, std::string& error
         return nullptr;
     }
     stream->gains = DownmixGains(info.channels);
-    stream->step = static_cast<double>(info.samplerate) / AudioDevice::kRate;
+    stream->step = static_cast<double>(info.samplerate) / kAudioRate;
     return stream;
 }
 

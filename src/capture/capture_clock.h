@@ -11,7 +11,7 @@
 class CaptureClock : public FrameClock {
 public:
     // At most `frames` frames; none once `interrupted` is set (Ctrl+C), nor, when `music` is
-    // given, once its first track has played to its end.
+    // given, once its first music has played to its end.
     CaptureClock(int fps, int64_t frames, double from, const volatile sig_atomic_t& interrupted,
                  const OfflineAudio* music)
         : fps_(fps), frames_(frames), from_(from), interrupted_(interrupted), music_(music)
@@ -19,11 +19,11 @@ public:
     }
     double StartTime() const override { return from_; }
     void Start() override { next_ = 0; }
-    // The first frame whose time is at or after the end of the first track is not run: the
-    // track's last samples belong to the frame before it.
+    // The first frame whose time is at or after the end of the first music is not run: the
+    // music's last samples belong to the frame before it.
     bool Next(FrameTime& frame) override
     {
-        if (interrupted_ || next_ >= frames_ || (music_ && music_->FirstTrackEnded()))
+        if (interrupted_ || next_ >= frames_ || (music_ && music_->FirstMusicEnded()))
             return false;
         frame = {from_ + static_cast<double>(next_) / fps_, next_ == 0 ? 0.0 : 1.0 / fps_};
         next_++;

@@ -201,10 +201,10 @@ static int SampleRateFor(const AVCodec* codec)
 {
     const int* rates = codec->supported_samplerates;
     if (!rates)
-        return AudioDevice::kRate;
+        return kAudioRate;
     int chosen = rates[0];
     for (; *rates; rates++)
-        if (*rates == AudioDevice::kRate || *rates == 48000)
+        if (*rates == kAudioRate || *rates == 48000)
             chosen = *rates;
     return chosen;
 }
@@ -215,7 +215,7 @@ static bool StartAudio(EncodedStream& s, std::string& error)
     s.context->sample_fmt = s.codec->sample_fmts ? s.codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
     s.context->sample_rate = SampleRateFor(s.codec);
     s.context->time_base = {1, s.context->sample_rate};
-    av_channel_layout_default(&s.context->ch_layout, AudioDevice::kChannels);
+    av_channel_layout_default(&s.context->ch_layout, kAudioChannels);
     s.context->bit_rate = 192000;
     AVDictionary* settings = nullptr;
     if (!OpenCodec(s, &settings, error))
@@ -226,11 +226,11 @@ static bool StartAudio(EncodedStream& s, std::string& error)
     s.frame->nb_samples = s.frame_size;
     av_channel_layout_copy(&s.frame->ch_layout, &s.context->ch_layout);
     AVChannelLayout stereo;
-    av_channel_layout_default(&stereo, AudioDevice::kChannels);
+    av_channel_layout_default(&stereo, kAudioChannels);
     swr_alloc_set_opts2(&s.resample, &s.context->ch_layout, s.context->sample_fmt,
-                        s.context->sample_rate, &stereo, AV_SAMPLE_FMT_FLT, AudioDevice::kRate, 0,
+                        s.context->sample_rate, &stereo, AV_SAMPLE_FMT_FLT, kAudioRate, 0,
                         nullptr);
-    s.fifo = av_audio_fifo_alloc(s.context->sample_fmt, AudioDevice::kChannels, s.frame_size);
+    s.fifo = av_audio_fifo_alloc(s.context->sample_fmt, kAudioChannels, s.frame_size);
     if (av_frame_get_buffer(s.frame, 0) < 0 || !s.resample || swr_init(s.resample) < 0 ||
         !s.fifo) {
         error = "cannot convert samples for the encoder";
@@ -301,7 +301,7 @@ static float PlayableSample(float sample)
 void Encoder::SubmitSamples(const float* samples, int frames)
 {
     Job job;
-    job.samples.resize(static_cast<size_t>(frames) * AudioDevice::kChannels);
+    job.samples.resize(static_cast<size_t>(frames) * kAudioChannels);
     std::transform(samples, samples + job.samples.size(), job.samples.begin(), PlayableSample);
     Push(std::move(job));
 }
@@ -418,7 +418,7 @@ static int EncodeQueuedSamples(EncodedStream& s, bool last)
         bool any_size = s.codec->capabilities &
                         (AV_CODEC_CAP_VARIABLE_FRAME_SIZE | AV_CODEC_CAP_SMALL_LAST_FRAME);
         s.frame->nb_samples = any_size ? count : s.frame_size;
-        av_samples_set_silence(s.frame->data, 0, s.frame->nb_samples, AudioDevice::kChannels,
+        av_samples_set_silence(s.frame->data, 0, s.frame->nb_samples, kAudioChannels,
                                s.context->sample_fmt);
         av_audio_fifo_read(s.fifo, reinterpret_cast<void**>(s.frame->data), count);
         s.frame->pts = s.next_pts;
@@ -438,7 +438,7 @@ static int QueueSamples(EncodedStream& s, const float* samples, int frames)
     if (room <= 0)
         return room;
     uint8_t** out = nullptr;
-    int result = av_samples_alloc_array_and_samples(&out, nullptr, AudioDevice::kChannels, room,
+    int result = av_samples_alloc_array_and_samples(&out, nullptr, kAudioChannels, room,
                                                     s.context->sample_fmt, 0);
     if (result >= 0)
         result = swr_convert(s.resample, out, room, samples ? in : nullptr, frames);
@@ -452,7 +452,7 @@ static int QueueSamples(EncodedStream& s, const float* samples, int frames)
 
 void Encoder::EncodeSamples(const std::vector<float>& samples)
 {
-    int frames = static_cast<int>(samples.size() / AudioDevice::kChannels);
+    int frames = static_cast<int>(samples.size() / kAudioChannels);
     int result = QueueSamples(*audio_, samples.data(), frames);
     if (result >= 0)
         result = EncodeQueuedSamples(*audio_, false);

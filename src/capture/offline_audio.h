@@ -14,8 +14,8 @@ public:
     void Open() override;
     void FramePlayed() override;
     void Close() override;
-    // Whether the first track started has played to its end.
-    bool FirstTrackEnded() const { return FirstStreamHasEnded(); }
+    // Whether the first music started has played to its end.
+    bool FirstMusicEnded() const { return FirstStreamHasEnded(); }
 
 private:
     int fps_;

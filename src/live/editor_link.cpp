@@ -208,7 +208,7 @@ void EditorLink::Greeted()
     SetTracksFromEditor(true);
     asked_ = 0;
     row_told_ = -1;
-    for (size_t i = 0; i < sync_tracks.tracks.size(); i++)
+    for (size_t i = 0; i < AllTracks().size(); i++)
         ClearTrackKeys(static_cast<int>(i));
     AskForNewTracks();
 }
@@ -264,8 +264,8 @@ bool EditorLink::Handle(const EditorMessage& message, EditorRequests& requests,
 
 void EditorLink::AskForNewTracks()
 {
-    for (; asked_ < sync_tracks.tracks.size(); asked_++) {
-        const std::string& name = sync_tracks.tracks[asked_].name;
+    for (; asked_ < AllTracks().size(); asked_++) {
+        const std::string& name = AllTracks()[asked_].name;
         unsigned char head[5] = {kGetTrack};
         WriteBig32(head + 1, static_cast<uint32_t>(name.size()));
         Send(head, sizeof head);

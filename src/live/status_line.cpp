@@ -2,6 +2,9 @@
 
 #include "live/status_line.h"
 
+#include "audio/music.h"
+#include "live/live_reload.h"
+
 #include <GLFW/glfw3.h>
 
 #include <cstdio>
@@ -12,6 +15,23 @@ bool LiveOutput::Begin(const BitmapFont* default_font)
     return true;
 }
 
+void LiveOutput::MakeStatusText()
+{
+    double position = 0, length = 0;
+    char line[64];
+    if (MusicPosition(position, length))
+        snprintf(line, sizeof line, "%.1f / %.1f s", position, length);
+    else
+        snprintf(line, sizeof line, "%.1f s", reload_.TrackTime());
+    text_ = line;
+    if (reload_.Paused())
+        text_ += "   paused";
+    if (reload_.EditorConnected())
+        text_ += "   editor";
+    if (!reload_.LastError().empty())
+        text_ += "\n" + reload_.LastError();
+}
+
 bool LiveOutput::FrameDrawn()
 {
     if (!font_)
@@ -19,18 +39,7 @@ bool LiveOutput::FrameDrawn()
     int width = 0, height = 0;
     if (GLFWwindow* window = glfwGetCurrentContext())
         glfwGetWindowSize(window, &width, &height);
-    char position[64];
-    if (status.length > 0)
-        snprintf(position, sizeof position, "%.1f / %.1f s", status.position, status.length);
-    else
-        snprintf(position, sizeof position, "%.1f s", status.position);
-    text_ = position;
-    if (status.paused)
-        text_ += "   paused";
-    if (status.editor)
-        text_ += "   editor";
-    if (!status.error.empty())
-        text_ += "\n" + status.error;
+    MakeStatusText();
     MakeText(*font_, text_, width > 40 ? width - 20 : -1, mesh_);
     DrawTextMesh(mesh_, 10, 10, 1, 0.9f, 0.3f, 1);
     return true;

@@ -1,7 +1,6 @@
 // The line demohost-live draws over the script's picture, as the profiling overlay is drawn: the
 // music's position and length, whether it is paused or connected to the sync editor, and the
-// last reload's error; and the frame output that draws it. State: the status and the line's
-// text and mesh, in the output.
+// last reload's error; and the frame output that draws it. State: the line's text and mesh.
 #pragma once
 
 #include "frame_pieces.h"
@@ -9,26 +8,23 @@
 
 #include <string>
 
-struct LiveStatus {
-    double position = 0;  // seconds of the music heard, or of the frame time without music
-    double length = 0;    // seconds; 0 when no music plays
-    bool paused = false;
-    bool editor = false;  // connected to the sync editor
-    std::string error;  // the last failed reload's error; empty after a good one
-};
+class LiveReload;
 
 // The frame is shown with the status line at its top left, wrapped to the window's width, in
-// the default font.
+// the default font; what it says is read from the reload piece and the frame's music position.
 class LiveOutput : public FrameOutput {
 public:
+    explicit LiveOutput(const LiveReload& reload) : reload_(reload) {}
     bool ShowsWindow() const override { return true; }
     unsigned Framebuffer() const override { return 0; }
     bool Begin(const BitmapFont* default_font) override;
     bool FrameDrawn() override;
     bool Finish() override { return true; }
-    LiveStatus status;
 
 private:
+    void MakeStatusText();
+
+    const LiveReload& reload_;
     const BitmapFont* font_ = nullptr;
     // Rebuilt in place each frame, so that they stop allocating.
     std::string text_;

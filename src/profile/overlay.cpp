@@ -5,10 +5,22 @@
 #include "profile/profiler.h"
 #include "text/text.h"
 
-bool profiling_display_on = false;
-static bool display_on_aside = false;
-// Rebuilt in place each frame, so its arrays stop growing at the longest tree.
-static TextMesh overlay_mesh;
+static struct {
+    bool on = false;
+    bool on_aside = false;
+    // Rebuilt in place each frame, so its arrays stop growing at the longest tree.
+    TextMesh mesh;
+} overlay;
+
+void SetProfilingOverlay(bool on)
+{
+    overlay.on = on;
+}
+
+bool ProfilingOverlayOn()
+{
+    return overlay.on;
+}
 
 void DrawProfilingOverlay(const BitmapFont* font)
 {
@@ -17,16 +29,16 @@ void DrawProfilingOverlay(const BitmapFont* font)
     const std::string& tree = tree_text();
     if (!font)
         return;
-    MakeText(*font, tree, -1, overlay_mesh);
-    DrawTextMesh(overlay_mesh, 25, 25, 1, 1, 1, 1);
+    MakeText(*font, tree, -1, overlay.mesh);
+    DrawTextMesh(overlay.mesh, 25, 25, 1, 1, 1, 1);
 }
 
 void SetOverlayAside()
 {
-    display_on_aside = profiling_display_on;
+    overlay.on_aside = overlay.on;
 }
 
 void PutOverlayBack()
 {
-    profiling_display_on = display_on_aside;
+    overlay.on = overlay.on_aside;
 }

@@ -1,11 +1,13 @@
 // The profiling overlay: the zone profiler's call tree drawn over every frame while a script has
-// switched it on. State: `profiling_display_on`, the tree's text mesh, and the switch of a state
-// set aside by a reload.
+// switched it on. State: the switch, the tree's text mesh, and the switch of a state set aside by
+// a reload, in overlay.cpp.
 #pragma once
 
 struct BitmapFont;
 
-extern bool profiling_display_on;
+// ShowProfiling's switch: whether the overlay is drawn over the frames that follow.
+void SetProfilingOverlay(bool on);
+bool ProfilingOverlayOn();
 
 // Closes a profiler period and draws the call tree at (25, 25) in white; draws nothing without
 // a font.

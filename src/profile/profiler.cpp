@@ -1,7 +1,9 @@
 // The zone profiler's call tree: node lookup and creation, the node table and pools, the
-// per-period update with damped averages, and clear. State: `profiler` and `DummyNode`.
+// per-period update with damped averages, and clear. State: the ProfilerCore.
 
 #include "profile/profiler.h"
+
+#include "profile/profiler_internal.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +13,6 @@
 static const uint32_t kFirstTableSize = 256;
 static const uint32_t kFirstPoolSize = 128;
 
-constinit ProfileNode DummyNode;
 static ProfileNode* static_table[1];
 
 // The root node and zone point at each other inside the object being defined: only their
@@ -20,7 +21,7 @@ static ProfileNode* static_table[1];
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wuninitialized"
 #endif
-constinit ProfilerCore profiler = {
+static constinit ProfilerCore profiler = {
     .last_tick = 0,
     .current = &profiler.root_node,
     .table_mask = 0,
@@ -40,6 +41,14 @@ constinit ProfilerCore profiler = {
 #if defined(__clang__)
 #pragma clang diagnostic pop
 #endif
+
+// Charges the ticks since the last charge to the innermost open node.
+static void charge_elapsed()
+{
+    uint64_t now = read_clock();
+    profiler.current->pending_ticks += now - profiler.last_tick;
+    profiler.last_tick = now;
+}
 
 // The machine is out of memory: nothing sensible can go on.
 static void* allocate_zeroed(size_t count, size_t size)
@@ -281,7 +290,7 @@ void clear()
 {
     for (NodePool* pool = profiler.first_pool; pool;) {
         for (ProfileNode* node = pool->Nodes(); node != pool->next_free; node++)
-            node->cache->node = &DummyNode;
+            node->cache->node = nullptr;
         NodePool* next = pool->next;
         free(pool);
         pool = next;
@@ -304,4 +313,56 @@ void clear()
     profiler.root_node = ProfileNode{.zone = &profiler.root_zone, .parent = &profiler.root_node, .stats = {}};
     start();
     profiler.current = &profiler.root_node;
+}
+
+// Enters `zone` at the site owning `cache`; a site entered again from the same parent reuses
+// its cached node without a lookup.
+void begin_zone(NodeCache& cache, ProfileZone& zone)
+{
+    if (!cache.node || cache.node->parent != profiler.current)
+        cache.node = find_or_create_node(cache, zone);
+    ProfileNode* node = cache.node;
+    node->pending_calls++;
+    charge_elapsed();
+    profiler.current = node;
+}
+
+// Leaves the innermost open node; at the root it stays at the root.
+void end_zone()
+{
+    charge_elapsed();
+    profiler.current = profiler.current->parent;
+}
+// Leaves open nodes until the innermost is at `depth` or shallower: closes what a script error or
+// a replaced call left open.
+void end_zones_to_depth(uint32_t depth)
+{
+    while (profiler.current->depth > depth)
+        end_zone();
+}
+
+uint32_t current_zone_depth()
+{
+    return profiler.current->depth;
+}
+
+void set_zone_damping(float damping)
+{
+    profiler.damping = damping;
+}
+
+float zone_damping()
+{
+    return profiler.damping;
+}
+
+ProfilerCore& profiler_core()
+{
+    return profiler;
+}
+
+void relink_zones(ProfileZone* first, ProfileZone* last)
+{
+    profiler.root_zone.next = first;
+    profiler.last_zone = last;
 }

@@ -1,6 +1,6 @@
 // The zone profiler: named regions of the program timed as a call tree with damped per-period
-// averages. State: `profiler`, the one ProfilerCore, constant-initialised so that zones can be
-// entered before main runs. Main thread only.
+// averages. State: the one ProfilerCore, in profiler.cpp, constant-initialised so that zones can
+// be entered before main runs. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -24,27 +24,12 @@ struct ProfileZone {
     ProfileStats stats;
 };
 
-struct NodeCache;
 
-struct ProfileNode {
-    uint32_t pending_calls = 0;
-    uint64_t pending_ticks = 0;
-    ProfileZone* zone = nullptr;
-    ProfileNode* parent = nullptr;
-    ProfileNode* next_sibling = nullptr;
-    ProfileNode* first_child = nullptr;
-    ProfileNode* last_child = nullptr;
-    uint32_t child_count = 0;
-    uint32_t depth = 0;
-    NodeCache* cache = nullptr;
-    ProfileStats stats;
-};
+struct ProfileNode;
 
-// All-zero node with no parent: every site's cache starts here, so its first entry looks up.
-extern ProfileNode DummyNode;
-
+// The node a site entered last; null before its first entry, which looks the node up.
 struct NodeCache {
-    ProfileNode* node = &DummyNode;
+    ProfileNode* node = nullptr;
 };
 
 // What an instrumented place owns: its zone and the node it entered last.
@@ -54,33 +39,7 @@ struct ZoneSite {
     NodeCache cache;
 };
 
-// A block of pre-zeroed nodes handed out in order; the nodes follow the header in memory.
-struct NodePool {
-    NodePool* next;
-    ProfileNode* next_free;
-    ProfileNode* end;
-    ProfileNode* Nodes() { return reinterpret_cast<ProfileNode*>(this + 1); }
-};
 
-struct ProfilerCore {
-    uint64_t last_tick;
-    ProfileNode* current;
-    uint32_t table_mask;
-    ProfileNode** table;
-    uint32_t table_size;
-    uint32_t node_count;
-    uint32_t zone_count;
-    ProfileZone* last_zone;
-    NodePool* last_pool;
-    NodePool* first_pool;
-    ProfileNode root_node;
-    ProfileZone root_zone;
-    float damping;
-    bool initialized;
-    bool update_pending;
-};
-
-extern ProfilerCore profiler;
 
 // Platform counter: unsigned, monotonic, fixed frequency. Weak in the engine, so that tests can
 // link a clock of exact ticks in its place.
@@ -91,42 +50,19 @@ uint64_t platform_clock_frequency();
 uint64_t clock_frequency();
 float seconds_per_tick();
 
-// Looks up or makes the node of `zone` below the current node (the slow path of begin_zone).
-ProfileNode* find_or_create_node(NodeCache& cache, ProfileZone& zone);
-
-// Charges the ticks since the last charge to the innermost open node.
-inline void charge_elapsed()
-{
-    uint64_t now = read_clock();
-    profiler.current->pending_ticks += now - profiler.last_tick;
-    profiler.last_tick = now;
-}
-
 // Enters `zone` at the site owning `cache`; a site entered again from the same parent reuses
 // its cached node without a lookup.
-inline void begin_zone(NodeCache& cache, ProfileZone& zone)
-{
-    if (cache.node->parent != profiler.current)
-        cache.node = find_or_create_node(cache, zone);
-    ProfileNode* node = cache.node;
-    node->pending_calls++;
-    charge_elapsed();
-    profiler.current = node;
-}
-
+void begin_zone(NodeCache& cache, ProfileZone& zone);
 // Leaves the innermost open node; at the root it stays at the root.
-inline void end_zone()
-{
-    charge_elapsed();
-    profiler.current = profiler.current->parent;
-}
+void end_zone();
 // Leaves open nodes until the innermost is at `depth` or shallower: closes what a script error or
 // a replaced call left open.
-inline void end_zones_to_depth(uint32_t depth)
-{
-    while (profiler.current->depth > depth)
-        end_zone();
-}
+void end_zones_to_depth(uint32_t depth);
+// The depth of the innermost open node (the root's is 0).
+uint32_t current_zone_depth();
+// How much of the last average each period's average keeps (0.9 unless set).
+void set_zone_damping(float damping);
+float zone_damping();
 
 // Closes the measurement period: per-period values, zone sums and damped averages.
 void update();
@@ -142,6 +78,7 @@ const std::string& tree_text();
 const std::string& flat_text();
 // Writes the flat list and the call tree to `path`, or to standard output when it is null.
 bool output(const char* path);
+// Orders the zone chain by self average, largest first (after the root zone).
 void sort_zones();
 
 struct ZoneGuard {

@@ -3,6 +3,8 @@
 
 #include "profile/profiler.h"
 
+#include "profile/profiler_internal.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -156,9 +158,9 @@ static char* start_report(std::string& buffer, uint32_t entries, const char* tit
 
 static void render_tree(std::string& buffer)
 {
-    char* line = start_report(buffer, profiler.node_count, "call tree");
-    float percent_factor = 100.0f / profiler.root_node.stats.nested_average;
-    ProfileNode* root = &profiler.root_node;
+    char* line = start_report(buffer, profiler_core().node_count, "call tree");
+    float percent_factor = 100.0f / profiler_core().root_node.stats.nested_average;
+    ProfileNode* root = &profiler_core().root_node;
     ProfileNode* node = root;
     for (;;) {
         put_name(line, node->depth, node->zone->name);
@@ -179,9 +181,9 @@ static void render_tree(std::string& buffer)
 
 static void render_flat(std::string& buffer)
 {
-    char* line = start_report(buffer, profiler.zone_count, "sorted list");
-    float percent_factor = 100.0f / profiler.root_zone.stats.nested_average;
-    for (ProfileZone* zone = &profiler.root_zone; zone; zone = zone->next) {
+    char* line = start_report(buffer, profiler_core().zone_count, "sorted list");
+    float percent_factor = 100.0f / profiler_core().root_zone.stats.nested_average;
+    for (ProfileZone* zone = &profiler_core().root_zone; zone; zone = zone->next) {
         put_name(line, 0, zone->name);
         put_figures(line + kNameWidth, zone->stats, percent_factor);
         line += kLineWidth + 1;
@@ -190,9 +192,9 @@ static void render_flat(std::string& buffer)
 
 const char* error_text()
 {
-    if (profiler.update_pending)
+    if (profiler_core().update_pending)
         return "!!! Profile data must first be updated !!!";
-    if (!profiler.initialized)
+    if (!profiler_core().initialized)
         return "!!! No profiles where executed !!!";
     return nullptr;
 }
@@ -298,11 +300,11 @@ static void merge_runs(ZoneQueue& a, ZoneQueue& b, ZoneQueue& out, uint32_t run)
 // Bottom-up merge sort over four queues, largest self average first.
 void sort_zones()
 {
-    if (!profiler.root_zone.next)
+    if (!profiler_core().root_zone.next)
         return;
     ZoneQueue queues[4];
     int parity = 0;
-    for (ProfileZone* zone = profiler.root_zone.next; zone;) {
+    for (ProfileZone* zone = profiler_core().root_zone.next; zone;) {
         ProfileZone* next = zone->next;
         queues[parity].push_front(zone);
         parity ^= 1;
@@ -317,6 +319,5 @@ void sort_zones()
             merge_runs(queues[i], queues[i + 1], queues[o + target], run);
         i = o;
     }
-    profiler.root_zone.next = queues[i].head;
-    profiler.last_zone = queues[i].tail;
+    relink_zones(queues[i].head, queues[i].tail);
 }

@@ -1,10 +1,20 @@
 // Script binding of the profiling overlay switch: ShowProfiling.
 
-#include "bindings.h"
 #include "profile/overlay.h"
+#include "script_bindings.h"
 
-int w_ShowProfiling(lua_State* L)
+static int w_ShowProfiling(lua_State* L)
 {
-    profiling_display_on = lua_toboolean(L, 1);
+    SetProfilingOverlay(lua_toboolean(L, 1));
     return 0;
+}
+
+static const luaL_Reg profile_globals[] = {
+    {"ShowProfiling", Guarded<w_ShowProfiling>},
+    {nullptr, nullptr},
+};
+
+ScriptBindings ProfileBindings()
+{
+    return {profile_globals, nullptr};
 }

@@ -3,6 +3,7 @@
 #include "profile/zone_lua.h"
 
 #include "profile/call_levels.h"
+#include "profile/zone_lua_internal.h"
 #include "profile/lua_module.h"
 
 #include <cstdio>
@@ -26,7 +27,7 @@ struct ScriptZoneRecord {
 // Every record made, in the order of their functions' first timed calls; never shrinks.
 static std::vector<std::unique_ptr<ScriptZoneRecord>> script_zone_map;
 
-int zone_hook_running = 0;
+static int zone_hook_running = 0;
 
 // A function call the hook timed: its call level, its node's depth, whether it is a C function
 // and whether it was tail called in place of the frame below it.
@@ -158,7 +159,7 @@ static void OpenFrame(lua_State* L, lua_Debug* ar)
         return;
     begin_zone(record->cache, record->zone);
     zone_hook.stack.frames.push_back(
-        {level, profiler.current->depth, record->c_function, tail_call});
+        {level, current_zone_depth(), record->c_function, tail_call});
 }
 
 // Times named calls as zones, on the script's call stack (see CallLevelStack). Calls of unnamed
@@ -230,10 +231,10 @@ int ZoneLua_output(lua_State* L)
 int ZoneLua_damping(lua_State* L)
 {
     if (lua_gettop(L) == 1) {
-        profiler.damping = static_cast<float>(luaL_checknumber(L, 1));
+        set_zone_damping(static_cast<float>(luaL_checknumber(L, 1)));
         return 0;
     }
-    lua_pushnumber(L, profiler.damping);
+    lua_pushnumber(L, zone_damping());
     return 1;
 }
 
@@ -305,4 +306,9 @@ int luaopen_ZoneLua(lua_State* L)
                       "of its scripts.",
                   "Zone Profiler");
     return 1;
+}
+
+int ZoneHookRunning()
+{
+    return zone_hook_running;
 }

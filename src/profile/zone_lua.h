@@ -1,7 +1,7 @@
 // The "zones" script module: the zone profiler for scripts, reached through the program's export
 // table with package.loadlib("", "luaopen_ZoneLua"). It also times named script functions as
 // zones through a call/return hook that keeps the zones open on the script's real call stack.
-// State: `zone_hook_running`, the records of timed functions, the hook's open frames, and the
+// State: whether the hook runs, the records of timed functions, the hook's open frames, and the
 // hook of a state set aside by a reload.
 #pragma once
 
@@ -10,8 +10,6 @@
 #include <lua.hpp>
 
 #define ZONE_LUA_EXPORT extern "C" __attribute__((visibility("default")))
-
-extern int zone_hook_running;
 
 // Closes the zones that the hook opened deeper than `depth` and every zone below that depth:
 // called after each protected call into the script, whose errors unwind frames without returns.

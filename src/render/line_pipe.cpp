@@ -2,6 +2,7 @@
 
 #include "render/line_pipe.h"
 
+#include "render/line_pipe_internal.h"
 #include "truncate.h"
 #include "profile/profiler.h"
 #include "render/hand_over.h"
@@ -13,7 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
-LinePipe line_pipe = {{}, {}, 0, 1};
+static LinePipe line_pipe = {{}, {}, 0, 1};
 
 static constexpr auto kIndices = [] {
     std::array<uint32_t, LinePipe::kCapacity * 2> indices{};
@@ -83,4 +84,9 @@ void FlushLinePipe()
     else
         DrawLineArrays();
     line_pipe.count = 0;
+}
+
+LinePipe& PendingLines()
+{
+    return line_pipe;
 }

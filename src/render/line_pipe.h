@@ -1,16 +1,6 @@
 // Batched lines: one fixed client-side batch of up to 5000 lines of one width, with a colour
-// per end. State: `line_pipe`, process-wide.
+// per end. State: the pending batch, in line_pipe.cpp.
 #pragma once
-
-struct LinePipe {
-    static const int kCapacity = 5000;  // lines per batch
-    float positions[kCapacity * 2 * 2];
-    float colours[kCapacity * 2 * 4];
-    int count;          // lines pending
-    int current_width;  // pixels, of every pending line
-};
-
-extern LinePipe line_pipe;
 
 // Appends one line from (x1, y1) to (x2, y2); `start` and `end` are the RGBA colours of its ends.
 // Pending boxes are flushed first. A width that differs from the pending lines' width, compared

@@ -4,13 +4,23 @@
 
 #include <GL/glew.h>
 
-DrawOrder draw_order;
+static struct {
+    void (*holder)() = nullptr;  // the flush of the pipe that holds pending geometry, or null
+} draw_order;
 
 void FlushPipes()
 {
     if (draw_order.holder)
         draw_order.holder();
     draw_order.holder = nullptr;
+}
+
+void TakeDrawOrder(void (*flush)())
+{
+    if (draw_order.holder != flush) {
+        FlushPipes();
+        draw_order.holder = flush;
+    }
 }
 
 void SetAdditiveBlend(bool on)

@@ -1,26 +1,14 @@
 // The order in which batched geometry reaches GL: boxes and lines in the order of the calls,
 // and before anything that draws by other means or changes blending, program or framebuffer.
-// At most one pipe holds pending geometry at a time. State: `draw_order`, the pipe that holds it.
+// At most one pipe holds pending geometry at a time. State: the pipe that holds it, in pipes.cpp.
 #pragma once
-
-struct DrawOrder {
-    void (*holder)() = nullptr;  // the flush of the pipe that holds pending geometry, or null
-};
-
-extern DrawOrder draw_order;
 
 // Submits whatever geometry is pending, boxes or lines.
 void FlushPipes();
 
 // Called by a pipe before it takes geometry, with its own flush: the other pipe's pending
-// geometry is submitted first. Inline: it runs for every box and line.
-inline void TakeDrawOrder(void (*flush)())
-{
-    if (draw_order.holder != flush) {
-        FlushPipes();
-        draw_order.holder = flush;
-    }
-}
+// geometry is submitted first.
+void TakeDrawOrder(void (*flush)());
 // Flushes the pipes, then switches the destination blend factor to one (on) or back.
 void SetAdditiveBlend(bool on);
 

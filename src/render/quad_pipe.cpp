@@ -3,18 +3,19 @@
 
 #include "render/quad_pipe.h"
 
+#include "render/quad_pipe_internal.h"
 #include "profile/profiler.h"
+#include "render/gl_context.h"
 #include "render/hand_over.h"
 #include "render/pipes.h"
 #include "render/stream_buffer.h"
 
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
 #include <array>
 #include <cmath>
 
-QuadPipe quad_pipe;
+static QuadPipe quad_pipe;
 
 // Texture coordinates and indices never change: corners 0..3 of box k are vertices 4k..4k+3
 // with coordinates (1, 1), (1, 0), (0, 0), (0, 1), which puts an image's first row on top.
@@ -126,9 +127,9 @@ static void DrawBoxArrays()
 {
     PROFILE_SCOPE("FlushPipeAdvanced");
     // Without a window (or before its entry points are loaded) there is nothing to draw to.
-    if (!glfwGetCurrentContext() || !glGenBuffers)
+    if (!CurrentGl().current || !CurrentGl().buffers)
         return;
-    if (quad_buffers.stream.context != glfwGetCurrentContext())
+    if (quad_buffers.stream.context != CurrentGl().generation)
         MakeBuffers();
     GLsizeiptr boxes = quad_pipe.count;
     GLintptr at = StreamBatch(boxes * 8 * sizeof(float), boxes * 16 * sizeof(float));
@@ -160,4 +161,9 @@ void FlushPipe()
     else
         DrawBoxArrays();
     quad_pipe.count = 0;
+}
+
+QuadPipe& PendingBoxes()
+{
+    return quad_pipe;
 }

@@ -1,18 +1,8 @@
 // Batched boxes: one fixed vertex batch of up to 2500 boxes sharing one texture, submitted in one
-// draw call from GL buffer objects. State: `quad_pipe`, process-wide.
+// draw call from GL buffer objects. State: the pending batch, in quad_pipe.cpp.
 #pragma once
 
 #include <cstdint>
-
-struct QuadPipe {
-    static const int kCapacity = 2500;  // boxes per batch
-    float positions[kCapacity * 4 * 2];
-    float colours[kCapacity * 4 * 4];
-    int count;            // boxes pending
-    int current_texture;  // GL texture name of every pending box
-};
-
-extern QuadPipe quad_pipe;
 
 // Appends one box: centre (x, y), full width and height, angle in degrees clockwise on screen.
 // Pending lines are flushed first (TakeDrawOrder), so boxes and lines reach GL in call order.

@@ -2,24 +2,24 @@
 
 #include "render/render_target.h"
 
+#include "render/render_target_internal.h"
 #include "profile/profiler.h"
+#include "render/gl_context.h"
 #include "render/pipes.h"
 
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
-RenderTargetList render_targets;
+static RenderTargetList render_targets;
 static RenderTargetList targets_aside;
 
 static bool FramebuffersAvailable()
 {
-    return glfwGetCurrentContext() && glGenFramebuffersEXT && glBindFramebufferEXT &&
-           glFramebufferTexture2DEXT;
+    return CurrentGl().current && CurrentGl().framebuffers;
 }
 
 static bool MultitextureAvailable()
 {
-    return glfwGetCurrentContext() && glActiveTextureARB;
+    return CurrentGl().current && CurrentGl().multitexture;
 }
 
 // The target of `handle`, or null when the handle names none.
@@ -34,6 +34,9 @@ static bool IsTextureIndex(int index)
 {
     return index >= 0 && index < RenderTarget::kMaxTextures;
 }
+
+static void AddColorTexture(RenderTarget& target);
+static unsigned CreateTargetTexture(int width, int height);
 
 int MakeRenderTarget(int width, int height, int texture_count)
 {
@@ -51,7 +54,7 @@ int MakeRenderTarget(int width, int height, int texture_count)
     return ++render_targets.count;
 }
 
-void AddColorTexture(RenderTarget& target)
+static void AddColorTexture(RenderTarget& target)
 {
     unsigned texture = CreateTargetTexture(target.width, target.height);
     int slot = target.texture_count++;
@@ -70,7 +73,7 @@ bool MakePictureFramebuffer(int width, int height, unsigned& framebuffer, unsign
     return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
 }
 
-unsigned CreateTargetTexture(int width, int height)
+static unsigned CreateTargetTexture(int width, int height)
 {
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -151,7 +154,7 @@ void DrawScreenQuad()
 void DrawRenderTarget(int handle, int index)
 {
     FlushPipes();
-    if (!TargetOf(handle) || !IsTextureIndex(index) || !glfwGetCurrentContext())
+    if (!TargetOf(handle) || !IsTextureIndex(index) || !CurrentGl().current)
         return;
     PROFILE_SITE(draw_render_target, "DrawRenderTarget");
     PROFILE_BEGIN(draw_render_target);
@@ -260,4 +263,9 @@ void PutRenderTargetsBack()
     render_targets = targets_aside;
     render_targets.window_framebuffer = window_framebuffer;
     targets_aside.count = 0;
+}
+
+const RenderTargetList& MadeRenderTargets()
+{
+    return render_targets;
 }

@@ -1,31 +1,10 @@
 // Off-screen render targets (a framebuffer with up to four colour textures) and quads that cover
-// the whole viewport. State: `render_targets`, 10 entries filled in creation order and kept until
+// the whole viewport. State: the list of targets, 10 entries filled in creation order and kept until
 // the process ends or a reload replaces the state that made them, and the list set aside during
 // a reload.
 #pragma once
 
 #include "render/texture.h"
-
-struct RenderTarget {
-    static const int kMaxTextures = 4;
-    int width;
-    int height;
-    unsigned framebuffer;
-    int texture_count;
-    unsigned textures[kMaxTextures];  // slot s is colour attachment s; 0 when never filled
-};
-
-struct RenderTargetList {
-    static const int kCapacity = 10;
-    RenderTarget targets[kCapacity];
-    int count;
-    int pushed_viewports;  // viewports saved by binds and not yet restored by unbinds
-    // Where drawing goes when no target is bound: the window's own (0), or the off-screen frame
-    // that demohost-capture reads back.
-    unsigned window_framebuffer;
-};
-
-extern RenderTargetList render_targets;
 
 // Where drawing goes when no target is bound: the window's own framebuffer (0), the off-screen
 // frame that demohost-capture reads back, or the picture that full screen scales.
@@ -42,8 +21,6 @@ void PutRenderTargetsBack();
 // Creates a target with `texture_count` colour textures (at most 4) and returns its handle
 // (1..10); 0 when the list is full or no GL context exists.
 int MakeRenderTarget(int width, int height, int texture_count);
-void AddColorTexture(RenderTarget& target);
-unsigned CreateTargetTexture(int width, int height);
 // A framebuffer that draws into a new texture of width x height (the picture demohost-capture
 // reads back, or the one full screen scales): left bound, its texture in `texture`. False when
 // it is not complete.

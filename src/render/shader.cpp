@@ -2,22 +2,22 @@
 
 #include "render/shader.h"
 
-#include "render/pipes.h"
+#include "render/shader_internal.h"
 #include "regular_file.h"
+#include "render/gl_context.h"
+#include "render/pipes.h"
 
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
 #include <cstdio>
 #include <cstring>
 
-ShaderTable shader_table;
+static ShaderTable shader_table;
 static ShaderTable shaders_aside;
 
 static bool ShadersAvailable()
 {
-    return glfwGetCurrentContext() && glCreateShaderObjectARB && glCreateProgramObjectARB &&
-           glUseProgramObjectARB && glGetUniformLocationARB;
+    return CurrentGl().current && CurrentGl().shaders;
 }
 
 int LoadShader(const char* path)
@@ -207,4 +207,9 @@ void PutShadersBack()
     shader_table.current = 0;
     shaders_aside = ShaderTable();
     SetShader(current);
+}
+
+const ShaderTable& LoadedShaders()
+{
+    return shader_table;
 }

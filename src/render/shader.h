@@ -1,25 +1,10 @@
 // GLSL programs loaded from files with [vertex] and [fragment] sections, selected for the
-// drawing that follows. State: `shader_table` (25 slots, filled in load order, kept until the
+// drawing that follows. State: the table of programs (25 slots, filled in load order, kept until the
 // process ends or a reload replaces the state that loaded them), and the table set aside during
 // a reload.
 #pragma once
 
 #include <string>
-
-struct ShaderProgram {
-    unsigned program = 0;  // 0 until read and linked
-    unsigned fragment_shader = 0;
-    unsigned vertex_shader = 0;
-};
-
-struct ShaderTable {
-    static const int kCapacity = 25;
-    ShaderProgram slots[kCapacity];
-    int count = 0;
-    int current = 0;  // handle last selected; 0 is the fixed-function pipeline
-};
-
-extern ShaderTable shader_table;
 
 // A reload: the running state's programs are set aside (the fixed-function pipeline selected)
 // and the table starts empty; then either they are freed (the new state started) or the new

@@ -2,11 +2,11 @@
 
 #include "render/stream_buffer.h"
 
-#include <GLFW/glfw3.h>
+#include "render/gl_context.h"
 
 void MakeStreamBuffer(StreamBuffer& buffer)
 {
-    buffer.context = glfwGetCurrentContext();
+    buffer.context = CurrentGl().generation;
     glGenBuffers(1, &buffer.name);
     glBindBuffer(GL_ARRAY_BUFFER, buffer.name);
     glBufferData(GL_ARRAY_BUFFER, buffer.size, nullptr, GL_STREAM_DRAW);

@@ -5,11 +5,9 @@
 
 #include <GL/glew.h>
 
-struct GLFWwindow;
-
 struct StreamBuffer {
     GLsizeiptr size;                // bytes
-    GLFWwindow* context = nullptr;  // the context its name belongs to; null before it is made
+    unsigned context = 0;  // the generation of the context its name belongs to; 0 before it is made
     GLuint name = 0;
     GLintptr offset = 0;  // where the next copy goes
 };

@@ -3,16 +3,17 @@
 
 #include "render/texture.h"
 
+#include "render/texture_internal.h"
 #include "regular_file.h"
+#include "render/gl_context.h"
 
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 #include <stb_image.h>
 
 #include <cstdio>
 #include <utility>
 
-ImageList image_list;
+static ImageList image_list;
 static ImageList images_aside;
 
 // What stops an image before it is decoded: not a regular file, HDR (whose decoder can hang on
@@ -35,7 +36,7 @@ static const char* Refusal(FILE* file)
 
 TextureHandle LoadTexture(const char* path)
 {
-    if (!path || !glfwGetCurrentContext())
+    if (!path || !CurrentGl().current)
         return 0;
     FILE* file = OpenRegularFile(path);
     const char* refusal = Refusal(file);
@@ -62,7 +63,7 @@ TextureHandle LoadTexture(const char* path)
 void DeleteTexture(TextureHandle texture)
 {
     GLuint name = static_cast<GLuint>(texture);
-    if (name != 0 && glfwGetCurrentContext())
+    if (name != 0 && CurrentGl().current)
         glDeleteTextures(1, &name);
 }
 
@@ -95,4 +96,9 @@ void PutImagesBack()
 {
     ReleaseImages(image_list);
     std::swap(images_aside, image_list);
+}
+
+const ImageList& LoadedImages()
+{
+    return image_list;
 }

@@ -15,15 +15,8 @@ TextureHandle LoadTexture(const char* path);
 // Frees a texture made by LoadTexture; 0 is none.
 void DeleteTexture(TextureHandle texture);
 
-// The textures scripts loaded with LoadImage, so that a state's images can be released with it.
-// State: `image_list`, and the list of a state set aside while a reloaded script starts.
-struct ImageList {
-    std::vector<TextureHandle> textures;
-};
-
-extern ImageList image_list;
-
-// LoadTexture for a script: the texture is listed in image_list.
+// LoadTexture for a script: the texture is listed with the script's images, which a reload
+// sets aside and frees with the state that loaded them.
 TextureHandle LoadImage(const char* path);
 
 // A reload: the running state's images are set aside and the list starts empty; then either they

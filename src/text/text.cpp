@@ -2,19 +2,20 @@
 
 #include "text/text.h"
 
+#include "text/text_internal.h"
 #include "profile/profiler.h"
+#include "render/gl_context.h"
 #include "render/hand_over.h"
 #include "render/pipes.h"
 #include "render/stream_buffer.h"
 
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <utility>
 
-FontStore font_store;
+static FontStore font_store;
 static FontStore fonts_aside;
 // DrawText and TextSize lay their text out here: its arrays stop growing at the longest text.
 static TextMesh text_mesh;
@@ -210,9 +211,9 @@ void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, fl
                   float alpha)
 {
     // Without a window (or before its entry points are loaded) there is nothing to draw to.
-    if (!glfwGetCurrentContext() || !glGenBuffers)
+    if (!CurrentGl().current || !CurrentGl().buffers)
         return;
-    if (text_buffers.stream.context != glfwGetCurrentContext())
+    if (text_buffers.stream.context != CurrentGl().generation)
         MakeTextBuffers();
     glPushMatrix();
     glTranslatef(static_cast<float>(x), static_cast<float>(y), 0);
@@ -238,7 +239,7 @@ int LoadFont(const char* path, const char* directory)
         return 0;
     // Page images become textures of the window's context: without one the glyphs would draw as
     // solid boxes, so the font is refused as images are.
-    if (!glfwGetCurrentContext()) {
+    if (!CurrentGl().current) {
         printf("Font loading error: %s (no window yet: load fonts after OpenWindow)\n",
                path ? path : "");
         return 0;
@@ -304,4 +305,9 @@ void PutFontsBack()
 {
     ReleaseFonts(font_store);
     std::swap(fonts_aside, font_store);
+}
+
+const FontStore& LoadedFonts()
+{
+    return font_store;
 }

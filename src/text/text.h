@@ -1,5 +1,5 @@
 // Text meshes: a string laid out in a bitmap font, optionally word-wrapped, as textured triangles
-// per font page; and the fonts that scripts load. State: `font_store` (10 fonts, kept until the
+// per font page; and the fonts that scripts load. State: the store of fonts (10 fonts, kept until the
 // process ends or a reload replaces the state that loaded them), the store set aside during a
 // reload, and the one mesh that DrawText and TextSize lay their text out in.
 #pragma once
@@ -42,14 +42,6 @@ void BuildTextMesh(const BitmapFont& font, std::string_view text, TextMesh& mesh
 // Draws the mesh with its top-left corner at (x, y), its glyphs tinted by the colour.
 void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, float blue,
                   float alpha);
-
-struct FontStore {
-    static const int kCapacity = 10;
-    std::unique_ptr<BitmapFont> fonts[kCapacity];
-    int count = 0;
-};
-
-extern FontStore font_store;
 
 // A reload: the running state's fonts are set aside and the store starts empty; then either they
 // are freed (the new state started) or the new state's are freed and they come back.

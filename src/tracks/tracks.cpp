@@ -4,8 +4,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
-SyncTracks sync_tracks;
+static struct {
+    double rows_per_second = 120.0 / 60 * 8;
+    std::string prefix = "res/sync";
+    std::vector<Track> tracks;
+    std::map<std::string, int, std::less<>> by_name;
+    // Seconds of the music heard (or the frame time) at the frame's start: the row's clock.
+    double time = 0;
+    // While connected, new tracks are asked of the editor instead of read from their files.
+    bool from_editor = false;
+} sync_tracks;
 
 // The eased share of the way from one key to the next, for a share `t` of the rows.
 static double Ease(KeyType type, double t)
@@ -66,7 +76,7 @@ int FindTrack(std::string_view name)
     auto found = sync_tracks.by_name.find(name);
     if (found != sync_tracks.by_name.end())
         return found->second;
-    if (sync_tracks.tracks.size() >= SyncTracks::kMaxTracks)
+    if (sync_tracks.tracks.size() >= kMaxTracks)
         return -1;
     Track track{std::string(name), {}};
     if (!sync_tracks.from_editor)
@@ -110,4 +120,24 @@ void DeleteTrackKey(int track, int32_t row)
 void ClearTrackKeys(int track)
 {
     sync_tracks.tracks[track].keys.clear();
+}
+
+double TrackValueNow(int track)
+{
+    return TrackValue(sync_tracks.tracks[track].keys, CurrentRow());
+}
+
+const std::vector<Track>& AllTracks()
+{
+    return sync_tracks.tracks;
+}
+
+double RowsPerSecond()
+{
+    return sync_tracks.rows_per_second;
+}
+
+const std::string& TrackPrefix()
+{
+    return sync_tracks.prefix;
 }

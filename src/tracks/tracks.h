@@ -1,10 +1,10 @@
 // Tracks: named values keyed to rows of the music, each a list of keys with an interpolation per
 // key, read by scripts at the current row. The keys come from the sync editor while
-// demohost-live is connected to it, and from one file per track otherwise. State: `sync_tracks`.
+// demohost-live is connected to it, and from one file per track otherwise. State: the track table, the row
+// rate, the files' prefix and the row's clock, in tracks.cpp.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,20 +24,8 @@ struct Track {
     std::vector<TrackKey> keys;  // by row, each row once
 };
 
-struct SyncTracks {
-    static const int kMaxTracks = 4096;
-    double rows_per_second = 120.0 / 60 * 8;
-    std::string prefix = "res/sync";
-    // Tracks in the order they were first asked for: the editor numbers them so.
-    std::vector<Track> tracks;
-    std::map<std::string, int, std::less<>> by_name;
-    // Seconds of the music heard (or the frame time) at the frame's start: the row's clock.
-    double time = 0;
-    // While connected, new tracks are asked of the editor instead of read from their files.
-    bool from_editor = false;
-};
-
-extern SyncTracks sync_tracks;
+// The most tracks a script may ask for.
+const int kMaxTracks = 4096;
 
 // The value of a track of these keys at `row` (fractional): 0 without keys, the first key's
 // value before it, the last one's after it, and between two keys the first key's interpolation.
@@ -48,9 +36,16 @@ double TrackValue(const std::vector<TrackKey>& keys, double row);
 void SetTrackTiming(double bpm, double rows_per_beat, const std::string& prefix);
 // The row's clock for the frame about to run.
 void SetTrackTime(double seconds);
-// The row at sync_tracks.time. Within a thousandth of a whole row it is that row, so that frame
+// The row at the row's clock. Within a thousandth of a whole row it is that row, so that frame
 // k at the row rate, or music moved to a row (to a whole sample), reads that row despite rounding.
 double CurrentRow();
+// The value of track `track` at the current row.
+double TrackValueNow(int track);
+// The tracks in the order they were first asked for (the editor numbers them so), each with its
+// keys; the row rate in rows a second; the files' prefix.
+const std::vector<Track>& AllTracks();
+double RowsPerSecond();
+const std::string& TrackPrefix();
 // The number of the track named `name`, added (with its file's keys unless from_editor) when new;
 // -1 when the table is full.
 int FindTrack(std::string_view name);

@@ -8,10 +8,11 @@
 #include "app/window.h"
 #include "profile/overlay.h"
 #include "profile/zone_lua.h"
-#include "render/render_target.h"
-#include "render/shader.h"
-#include "render/texture.h"
-#include "text/text.h"
+#include "profile/zone_lua_internal.h"
+#include "render/render_target_internal.h"
+#include "render/shader_internal.h"
+#include "render/texture_internal.h"
+#include "text/text_internal.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -57,7 +58,6 @@ protected:
         fs::current_path(dir);
         OpenTestWindow(64, 64);
         host.Open();
-        RegisterScriptApi(host.State());
         ASSERT_TRUE(host.Start(args));
     }
     void Write(const std::string& script) { std::ofstream(dir / "res" / "main.lua") << script; }
@@ -78,9 +78,9 @@ protected:
 TEST_F(Reload, ANewStateStartsWithEmptyTablesAndTheOldNamesAreFreed)
 {
     auto old_image = static_cast<GLuint>(Global("image"));
-    GLuint old_target = render_targets.targets[0].textures[0];
-    GLuint old_page = static_cast<GLuint>(font_store.fonts[0]->pageTextures[0]);
-    GLuint old_program = shader_table.slots[0].program;
+    GLuint old_target = MadeRenderTargets().targets[0].textures[0];
+    GLuint old_page = static_cast<GLuint>(LoadedFonts().fonts[0]->pageTextures[0]);
+    GLuint old_program = LoadedShaders().slots[0].program;
     ASSERT_TRUE(glIsTexture(old_image) && glIsTexture(old_target) && glIsTexture(old_page));
 
     ASSERT_TRUE(Reloaded());
@@ -90,21 +90,21 @@ TEST_F(Reload, ANewStateStartsWithEmptyTablesAndTheOldNamesAreFreed)
     EXPECT_EQ(Global("first_target"), 1);
     EXPECT_EQ(Global("second_target"), 2);
     EXPECT_EQ(Global("shader"), 1);
-    EXPECT_EQ(font_store.count, 1);
-    EXPECT_EQ(render_targets.count, 2);
-    EXPECT_EQ(image_list.textures.size(), 1u);
+    EXPECT_EQ(LoadedFonts().count, 1);
+    EXPECT_EQ(MadeRenderTargets().count, 2);
+    EXPECT_EQ(LoadedImages().textures.size(), 1u);
     EXPECT_NE(static_cast<GLuint>(Global("image")), old_image);
     EXPECT_FALSE(glIsTexture(old_image));
     EXPECT_FALSE(glIsTexture(old_target));
     EXPECT_FALSE(glIsTexture(old_page));
     EXPECT_FALSE(glIsProgram(old_program));
-    EXPECT_EQ(shader_table.current, 1);
+    EXPECT_EQ(LoadedShaders().current, 1);
 }
 
 TEST_F(Reload, AStateThatFailsToStartLeavesTheOldOneRunning)
 {
     GLuint image = static_cast<GLuint>(Global("image"));
-    GLuint program = shader_table.slots[0].program;
+    GLuint program = LoadedShaders().slots[0].program;
     for (const char* broken : {"function initialize( end", "function initialize() error('no') end",
                                "LoadImage('res/white.png') error('in the chunk')"}) {
         Write(broken);
@@ -113,11 +113,11 @@ TEST_F(Reload, AStateThatFailsToStartLeavesTheOldOneRunning)
         EXPECT_NE(testing::internal::GetCapturedStdout().find("Error: "), std::string::npos);
         EXPECT_EQ(Global("image"), image) << broken;
         EXPECT_TRUE(glIsTexture(image)) << broken;
-        EXPECT_EQ(font_store.count, 1);
-        EXPECT_EQ(render_targets.count, 2);
-        EXPECT_EQ(shader_table.count, 1);
-        EXPECT_EQ(image_list.textures.size(), 1u) << broken;
-        EXPECT_EQ(shader_table.current, 1);
+        EXPECT_EQ(LoadedFonts().count, 1);
+        EXPECT_EQ(MadeRenderTargets().count, 2);
+        EXPECT_EQ(LoadedShaders().count, 1);
+        EXPECT_EQ(LoadedImages().textures.size(), 1u) << broken;
+        EXPECT_EQ(LoadedShaders().current, 1);
         GLint in_use = 0;
         glGetIntegerv(GL_CURRENT_PROGRAM, &in_use);
         EXPECT_EQ(static_cast<GLuint>(in_use), program);
@@ -155,10 +155,10 @@ TEST_F(Reload, TwoHundredReloadsHoldTheirMemory)
 TEST_F(Reload, TheOldStatesProfilersEndWithIt)
 {
     ZoneLua_start(host.State());
-    EXPECT_EQ(zone_hook_running, 1);
+    EXPECT_EQ(ZoneHookRunning(), 1);
     Write(std::string(kScript) + "profiler.start('run.log')");
     ASSERT_TRUE(Reloaded());
-    EXPECT_EQ(zone_hook_running, 0);
+    EXPECT_EQ(ZoneHookRunning(), 0);
     // The run of the state before has ended with it: the next state finds none to stop.
     Write(kScript);
     ASSERT_TRUE(Reloaded());
@@ -175,11 +175,13 @@ TEST_F(Reload, AFailedStateGivesTheWindowOverlayAndHookBack)
     testing::internal::CaptureStdout();
     EXPECT_FALSE(Reloaded());
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(app_window.width, 64);
-    EXPECT_EQ(app_window.height, 64);
-    EXPECT_EQ(app_window.title, "test");
-    EXPECT_FALSE(profiling_display_on);
-    EXPECT_EQ(zone_hook_running, 1);
+    int width = 0, height = 0;
+    WindowSize(width, height);
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(height, 64);
+    EXPECT_EQ(WindowTitle(), "test");
+    EXPECT_FALSE(ProfilingOverlayOn());
+    EXPECT_EQ(ZoneHookRunning(), 1);
     EXPECT_NE(lua_gethook(host.State()), nullptr);
     ZoneLua_is_running(host.State());
     EXPECT_TRUE(lua_toboolean(host.State(), -1));

@@ -2,6 +2,7 @@
 
 #include "support/gl.h"
 
+#include "app/input.h"
 #include "app/window.h"
 
 #include <GL/glew.h>
@@ -26,7 +27,7 @@ TEST(Window, DrawingAreaHasTheRequestedSizeAndClearsToOpaqueBlack)
     OpenTestWindow(800, 600);
     ASSERT_TRUE(WindowIsOpen());
     int width = 0, height = 0;
-    glfwGetFramebufferSize(app_window.handle, &width, &height);
+    glfwGetFramebufferSize(WindowHandle(), &width, &height);
     EXPECT_EQ(width, 800);
     EXPECT_EQ(height, 600);
     GLint viewport[4];
@@ -58,11 +59,11 @@ TEST(Window, ProjectionPutsTheOriginAtTheTopLeftPixel)
 TEST(Window, SecondOpenWindowKeepsTheWindowAndPushesANewProjection)
 {
     OpenTestWindow(800, 600);
-    GLFWwindow* first = app_window.handle;
+    GLFWwindow* first = WindowHandle();
     testing::internal::CaptureStdout();
     OpenWindow(400, 300, "second");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error, could not create window.");
-    EXPECT_EQ(app_window.handle, first);
+    EXPECT_EQ(WindowHandle(), first);
 
     // Half the size in projection units: (200, 150) is now the window's centre pixel (400, 300).
     glClear(GL_COLOR_BUFFER_BIT);

@@ -25,7 +25,7 @@ static float PeakWrittenAt(const char* volume)
     TestState lua;
     EXPECT_EQ(lua.Run(std::string("PlayMusic('") + path + "') SetVolume(" + volume + ")"), "");
     // The disk driver writes in real time: wait for 0.2 s of it, however slowly it comes.
-    for (int i = 0; i < 10000 && audio_device.frames_heard.load() < 8820; i++)
+    for (int i = 0; i < 10000 && AudioFramesHeard() < 8820; i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     CloseAudioDevice();
     std::ifstream file(out, std::ios::binary);

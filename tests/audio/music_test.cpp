@@ -5,7 +5,7 @@
 #include "support/music_events.h"
 
 #include "app/api.h"
-#include "app/frame_loop.h"
+#include "app/music_events.h"
 #include "audio/music.h"
 
 #include <gtest/gtest.h>

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     PlayMusic(path.c_str(), {{0.001, "start"}, {-1, std::nullopt}, {1e300, "never"}});
-    if (music_channel) {
+    double position = 0, length = 0;
+    if (MusicPosition(position, length)) {
         streams++;
         SetVolume(0.5f);
         AnalyzeSpectrum();

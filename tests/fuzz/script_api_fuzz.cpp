@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         lua_settop(L, 0);
     }
     FlushPipes();
-    if (app_window.handle)
-        glfwSwapBuffers(app_window.handle);
+    if (WindowHandle())
+        glfwSwapBuffers(WindowHandle());
     return 0;
 }

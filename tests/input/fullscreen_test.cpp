@@ -4,6 +4,9 @@
 #include "support/gl.h"
 #include "support/screen.h"
 
+#include "app/fullscreen.h"
+#include "app/fullscreen_internal.h"
+#include "app/input.h"
 #include "app/window.h"
 #include "render/quad_pipe.h"
 
@@ -34,7 +37,7 @@ TEST(Fullscreen, ThePictureFillsTheScreenWithItsAspectAndThePointerReadsInItsCoo
     const GLFWvidmode* mode = glfwGetVideoMode(glfwGetPrimaryMonitor());
     for (int i = 0; i < 200; i++) {
         int width = 0;
-        glfwGetFramebufferSize(app_window.handle, &width, nullptr);
+        glfwGetFramebufferSize(WindowHandle(), &width, nullptr);
         if (width == mode->width)
             break;
         glfwWaitEventsTimeout(0.01);
@@ -78,6 +81,6 @@ TEST(Fullscreen, ThePictureFillsTheScreenWithItsAspectAndThePointerReadsInItsCoo
 
     // And back to the window.
     ASSERT_EQ(lua.Run("require('demohost').fullscreen(false)"), "");
-    EXPECT_FALSE(app_window.fullscreen);
-    EXPECT_EQ(app_window.picture_framebuffer, 0u);
+    EXPECT_FALSE(IsFullscreen());
+    EXPECT_EQ(FullscreenPictureFramebuffer(), 0u);
 }

@@ -2,6 +2,7 @@
 
 #include "support/gl.h"
 
+#include "app/input.h"
 #include "app/window.h"
 
 #include <GLFW/glfw3.h>

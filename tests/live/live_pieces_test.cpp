@@ -3,7 +3,7 @@
 
 #include "live/live_clock.h"
 #include "live/live_options.h"
-#include "live/transport.h"
+#include "live/transport_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ TEST(TransportKeys, ActOnceAPressAndMoveTheClock)
     LiveClock clock(5, Now);
     clock.Start();
     NextTime(clock);
-    Transport transport(clock, KeyDown);
+    TransportKeys transport(clock, KeyDown);
     EXPECT_FALSE(transport.Step());
 
     // Held for several reads, F8 jumps once.

@@ -4,6 +4,7 @@
 #include "support/fake_clock.h"
 
 #include "profile/profiler.h"
+#include "profile/profiler_internal.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,12 @@ TEST(Profiler, ASiteEnteredAgainFromTheSameParentReusesItsNode)
         begin_zone(a.cache, a.zone);
         end_zone();
     }
-    EXPECT_EQ(profiler.node_count, 2u);
-    EXPECT_EQ(profiler.zone_count, 2u);
+    EXPECT_EQ(profiler_core().node_count, 2u);
+    EXPECT_EQ(profiler_core().zone_count, 2u);
     EXPECT_EQ(a.cache.node->pending_calls, 3u);
     // More ends than begins stay at the root.
     end_zone();
-    EXPECT_EQ(profiler.current, &profiler.root_node);
+    EXPECT_EQ(profiler_core().current, &profiler_core().root_node);
 }
 
 TEST(Profiler, OneZoneUnderTwoParentsHasTwoNodesAndSummedStats)
@@ -39,7 +40,7 @@ TEST(Profiler, OneZoneUnderTwoParentsHasTwoNodesAndSummedStats)
     advance_clock(5);
     end_zone();
     end_zone();
-    EXPECT_EQ(profiler.node_count, 5u);
+    EXPECT_EQ(profiler_core().node_count, 5u);
     update();
     EXPECT_EQ(shared.zone.stats.self_current, 12u);
     EXPECT_EQ(shared.zone.stats.calls_current, 2u);
@@ -50,10 +51,10 @@ TEST(Profiler, RecursionCountsEachTickOnceForTheZone)
 {
     ZoneSite a("A");
     begin_zone(a.cache, a.zone);
-    ProfileNode* outer = profiler.current;
+    ProfileNode* outer = profiler_core().current;
     advance_clock(10);
     begin_zone(a.cache, a.zone);
-    ProfileNode* inner = profiler.current;
+    ProfileNode* inner = profiler_core().current;
     advance_clock(5);
     end_zone();
     end_zone();
@@ -65,7 +66,7 @@ TEST(Profiler, RecursionCountsEachTickOnceForTheZone)
     EXPECT_EQ(inner->stats.nested_current, 0u);
     EXPECT_EQ(a.zone.stats.self_current, 15u);
     EXPECT_EQ(a.zone.stats.nested_current, 0u);
-    EXPECT_EQ(profiler.root_zone.stats.nested_current, 15u);
+    EXPECT_EQ(profiler_core().root_zone.stats.nested_current, 15u);
 }
 
 TEST(Profiler, TheTableGrowsAtThe129thNodeAndFindsEveryNodeAgain)
@@ -76,22 +77,22 @@ TEST(Profiler, TheTableGrowsAtThe129thNodeAndFindsEveryNodeAgain)
         sites.push_back(std::make_unique<ZoneSite>("zone"));
         ZoneSite& site = *sites.back();
         begin_zone(site.cache, site.zone);
-        nodes.push_back(profiler.current);
+        nodes.push_back(profiler_core().current);
         end_zone();
-        EXPECT_EQ(profiler.table_size, i < 128 ? 256u : 512u) << "after node " << i + 1;
+        EXPECT_EQ(profiler_core().table_size, i < 128 ? 256u : 512u) << "after node " << i + 1;
     }
-    EXPECT_EQ(profiler.node_count, 130u);
-    EXPECT_NE(profiler.first_pool, profiler.last_pool);
-    EXPECT_EQ(profiler.last_pool->end - profiler.last_pool->Nodes(), 128);
+    EXPECT_EQ(profiler_core().node_count, 130u);
+    EXPECT_NE(profiler_core().first_pool, profiler_core().last_pool);
+    EXPECT_EQ(profiler_core().last_pool->end - profiler_core().last_pool->Nodes(), 128);
 
     // Forgetting the cached nodes forces a table lookup: each finds its node, none is made.
     for (int i = 0; i < 129; i++) {
-        sites[i]->cache.node = &DummyNode;
+        sites[i]->cache.node = nullptr;
         begin_zone(sites[i]->cache, sites[i]->zone);
-        EXPECT_EQ(profiler.current, nodes[i]);
+        EXPECT_EQ(profiler_core().current, nodes[i]);
         end_zone();
     }
-    EXPECT_EQ(profiler.node_count, 130u);
+    EXPECT_EQ(profiler_core().node_count, 130u);
 }
 
 TEST(Profiler, FirstUpdateCopiesThenAveragesAreDamped)
@@ -105,17 +106,17 @@ TEST(Profiler, FirstUpdateCopiesThenAveragesAreDamped)
     EXPECT_EQ(a.cache.node->stats.calls_average, 10.0f);
     EXPECT_EQ(a.zone.stats.calls_average, 10.0f);
     // The root counts the one call that start opened.
-    EXPECT_EQ(profiler.root_node.stats.calls_average, 1.0f);
+    EXPECT_EQ(profiler_core().root_node.stats.calls_average, 1.0f);
     update();
     EXPECT_EQ(a.cache.node->stats.calls_average, 9.0f);
     EXPECT_EQ(a.zone.stats.calls_average, 9.0f);
-    EXPECT_FLOAT_EQ(profiler.root_node.stats.calls_average, 0.9f);
+    EXPECT_FLOAT_EQ(profiler_core().root_node.stats.calls_average, 0.9f);
 
-    profiler.damping = 1.0f;
+    profiler_core().damping = 1.0f;
     update();
     EXPECT_EQ(a.zone.stats.calls_average, 9.0f);
 
-    profiler.damping = 0.0f;
+    profiler_core().damping = 0.0f;
     begin_zone(a.cache, a.zone);
     end_zone();
     update();
@@ -126,8 +127,8 @@ TEST(Profiler, UpdateBeforeAnyZoneChargesTheRoot)
 {
     advance_clock(1234);
     update();
-    EXPECT_EQ(profiler.root_node.stats.self_current, 1234u);
-    EXPECT_FALSE(profiler.initialized);
+    EXPECT_EQ(profiler_core().root_node.stats.self_current, 1234u);
+    EXPECT_FALSE(profiler_core().initialized);
 }
 
 TEST(Profiler, ClearWhileZonesAreOpenStartsAFreshTree)
@@ -138,26 +139,26 @@ TEST(Profiler, ClearWhileZonesAreOpenStartsAFreshTree)
     advance_clock(3);
     update();
     clear();
-    EXPECT_EQ(profiler.current, &profiler.root_node);
-    EXPECT_EQ(profiler.node_count, 1u);
-    EXPECT_EQ(profiler.zone_count, 1u);
-    EXPECT_EQ(profiler.root_zone.next, nullptr);
-    EXPECT_EQ(a.cache.node, &DummyNode);
+    EXPECT_EQ(profiler_core().current, &profiler_core().root_node);
+    EXPECT_EQ(profiler_core().node_count, 1u);
+    EXPECT_EQ(profiler_core().zone_count, 1u);
+    EXPECT_EQ(profiler_core().root_zone.next, nullptr);
+    EXPECT_EQ(a.cache.node, nullptr);
     EXPECT_EQ(b.zone.state, ZoneState::Unlinked);
     EXPECT_EQ(b.zone.stats.self_average, 3.0f);  // averages survive a clear
     end_zone();
     end_zone();
-    EXPECT_EQ(profiler.current, &profiler.root_node);
+    EXPECT_EQ(profiler_core().current, &profiler_core().root_node);
 
     // Zones relink in the order they are entered again.
     begin_zone(b.cache, b.zone);
     end_zone();
     begin_zone(a.cache, a.zone);
     end_zone();
-    EXPECT_EQ(profiler.root_zone.next, &b.zone);
+    EXPECT_EQ(profiler_core().root_zone.next, &b.zone);
     EXPECT_EQ(b.zone.next, &a.zone);
-    EXPECT_EQ(profiler.last_zone, &a.zone);
-    EXPECT_EQ(profiler.node_count, 3u);
+    EXPECT_EQ(profiler_core().last_zone, &a.zone);
+    EXPECT_EQ(profiler_core().node_count, 3u);
 }
 
 TEST(Profiler, ZoneGuardEndsItsZoneOnEveryExit)
@@ -172,7 +173,7 @@ TEST(Profiler, ZoneGuardEndsItsZoneOnEveryExit)
     };
     timed(true);
     timed(false);
-    EXPECT_EQ(profiler.current, &profiler.root_node);
+    EXPECT_EQ(profiler_core().current, &profiler_core().root_node);
     EXPECT_EQ(a.cache.node->pending_calls, 2u);
     EXPECT_EQ(a.cache.node->pending_ticks, 2u);
 }

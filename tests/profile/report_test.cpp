@@ -4,6 +4,7 @@
 #include "support/fake_clock.h"
 
 #include "profile/profiler.h"
+#include "profile/profiler_internal.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ TEST(Report, KnownTreeRendersExactly)
     RunKnownFrame();
     EXPECT_EQ(tree_text(), kTree);
     EXPECT_EQ(flat_text(), kFlat);
-    EXPECT_EQ(profiler.last_zone, &swap_buffers.zone);
+    EXPECT_EQ(profiler_core().last_zone, &swap_buffers.zone);
 }
 
 TEST(Report, OutputWritesBothReportsToAFileOrStandardOutput)
@@ -140,9 +141,9 @@ static std::string SortedNames(const std::string& names, const std::vector<float
     }
     sort_zones();
     std::string order;
-    for (ProfileZone* zone = profiler.root_zone.next; zone; zone = zone->next)
+    for (ProfileZone* zone = profiler_core().root_zone.next; zone; zone = zone->next)
         order += *zone->name;
-    EXPECT_EQ(*profiler.last_zone->name, order.back());
+    EXPECT_EQ(*profiler_core().last_zone->name, order.back());
     return order;
 }
 
@@ -169,5 +170,5 @@ TEST(Report, ZonesEnteredAfterASortAppendBehindTheLastOne)
     begin_zone(late.cache, late.zone);
     end_zone();
     EXPECT_EQ(swap_buffers.zone.next, &late.zone);
-    EXPECT_EQ(profiler.last_zone, &late.zone);
+    EXPECT_EQ(profiler_core().last_zone, &late.zone);
 }

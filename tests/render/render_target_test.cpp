@@ -4,6 +4,7 @@
 #include "support/gl.h"
 
 #include "render/render_target.h"
+#include "render/render_target_internal.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ protected:
     // The pixel at (x, y) of texture `index` of target 1, counted from the texture's first row.
     Rgba TargetPixel(int index, int x, int y)
     {
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, render_targets.targets[0].framebuffer);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, MadeRenderTargets().targets[0].framebuffer);
         glReadBuffer(GL_COLOR_ATTACHMENT0_EXT + index);
         Rgba pixel{};
         glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &pixel);

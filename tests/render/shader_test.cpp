@@ -3,6 +3,7 @@
 #include "support/gl.h"
 
 #include "render/shader.h"
+#include "render/shader_internal.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -105,8 +106,8 @@ TEST_F(Shaders, HandlesCountFromOneAndTheTableHolds25)
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.find("Shader (" + path + "), Vertex shader: "), 0u) << out;
     EXPECT_NE(out.find("Shader (" + path + "), Pixel shader: "), std::string::npos);
-    EXPECT_NE(shader_table.slots[0].program, 0u);
-    EXPECT_EQ(shader_table.count, 25);
+    EXPECT_NE(LoadedShaders().slots[0].program, 0u);
+    EXPECT_EQ(LoadedShaders().count, 25);
 }
 
 TEST_F(Shaders, MissingFileIsReportedAndSelectsFixedFunction)
@@ -173,5 +174,5 @@ TEST(ShadersWithoutWindow, NothingIsCreated)
     TestState lua;
     EXPECT_EQ(lua.Run("assert(LoadShader('x.shader') == 0) SetShader(1) SetShaderParamf(1, 'a', 1)"),
               "");
-    EXPECT_EQ(shader_table.count, 0);
+    EXPECT_EQ(LoadedShaders().count, 0);
 }

@@ -3,9 +3,9 @@
 #include "support/gl.h"
 
 #include "app/api.h"
-#include "app/host_module.h"
 #include "app/window.h"
 #include "profile/profiler.h"
+#include "profile/profiler_internal.h"
 #include "render/pipes.h"
 
 #include <GL/glew.h>
@@ -25,7 +25,7 @@ void OpenTestWindow(int width, int height, const char* title)
 Rgba ReadPixel(int x, int y)
 {
     int width = 0, height = 0;
-    glfwGetFramebufferSize(app_window.handle, &width, &height);
+    glfwGetFramebufferSize(WindowHandle(), &width, &height);
     Rgba pixel{};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
@@ -48,7 +48,7 @@ std::map<std::string, uint32_t> ZoneCallsSinceLastCheck()
 {
     update();
     std::map<std::string, uint32_t> calls;
-    for (ProfileZone* zone = profiler.root_zone.next; zone; zone = zone->next)
+    for (ProfileZone* zone = profiler_core().root_zone.next; zone; zone = zone->next)
         calls[zone->name] = zone->stats.calls_current;
     return calls;
 }
@@ -63,7 +63,6 @@ TestState::TestState() : L(luaL_newstate())
 {
     luaL_openlibs(L);
     RegisterScriptApi(L);
-    PreloadHostModule(L);
 }
 
 std::string TestState::Run(const std::string& code)

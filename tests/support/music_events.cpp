@@ -5,7 +5,7 @@
 #include "support/audio_files.h"
 
 #include "app/api.h"
-#include "app/frame_loop.h"
+#include "app/music_events.h"
 #include "audio/audio_device.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@ double SecondsSince(Clock::time_point start)
 
 double SecondsHeard()
 {
-    return static_cast<double>(audio_device.frames_heard.load()) / AudioDevice::kRate;
+    return static_cast<double>(AudioFramesHeard()) / kAudioRate;
 }
 
 void MusicEventLog::Poll(Clock::time_point start)

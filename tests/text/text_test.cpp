@@ -161,7 +161,7 @@ TEST_F(TextDrawing, TheDefaultFontDrawsWhiteGlyphPixelsWhereTheMeshSays)
 TEST_F(TextDrawing, OverlayDrawsTheTreeOverTheScriptsDrawing)
 {
     ASSERT_EQ(lua.Run("ShowProfiling(0)"), "");
-    EXPECT_TRUE(profiling_display_on);
+    EXPECT_TRUE(ProfilingOverlayOn());
     FontReader reader;
     std::string dir = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
     auto font = reader.ReadFont((dir + "mono-20.fnt").c_str(), dir.c_str());
@@ -179,9 +179,9 @@ TEST_F(TextDrawing, OverlayDrawsTheTreeOverTheScriptsDrawing)
     EXPECT_GT(white, 50);
     EXPECT_EQ(ReadPixel(10, 10), (Rgba{255, 0, 0, 255}));
     ASSERT_EQ(lua.Run("ShowProfiling(false)"), "");
-    EXPECT_FALSE(profiling_display_on);
+    EXPECT_FALSE(ProfilingOverlayOn());
     ASSERT_EQ(lua.Run("ShowProfiling(1) ShowProfiling()"), "");
-    EXPECT_FALSE(profiling_display_on);
+    EXPECT_FALSE(ProfilingOverlayOn());
 }
 
 TEST(TextFonts, TheEleventhFontAndBadHandlesGiveNothing)

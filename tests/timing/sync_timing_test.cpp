@@ -131,7 +131,7 @@ static void ExpectSyncsOnTime(double delay, double seconds)
     // played. The median of the syncs after their sounds is held to the margin, not each one: a
     // busy machine that takes the device's thread off its core between a sound and its sync, for
     // longer than the margin, makes that sync late (the device's clock waits with it).
-    const double block = static_cast<double>(AudioDevice::kBlockFrames) / AudioDevice::kRate;
+    const double block = static_cast<double>(kAudioBlockFrames) / kAudioRate;
     const double poll = 0.025;
     EXPECT_GE(h.low, 0.0);
     EXPECT_LE(h.median, 3 * block + poll);

@@ -48,13 +48,13 @@ TEST(SyncTracks, KeysSetReplacedAndDeletedStayInRowOrder)
     int track = FindTrack("keys-test-track");
     ASSERT_GE(track, 0);
     EXPECT_EQ(FindTrack("keys-test-track"), track);
-    EXPECT_TRUE(sync_tracks.tracks[track].keys.empty());
+    EXPECT_TRUE(AllTracks()[track].keys.empty());
     for (int32_t row : {8, 2, 5, 2})
         SetTrackKey(track, {row, static_cast<float>(row * 10), KeyType::kLinear});
     SetTrackKey(track, {5, -1, KeyType::kRamp});
     DeleteTrackKey(track, 8);
     DeleteTrackKey(track, 3);
-    const std::vector<TrackKey>& keys = sync_tracks.tracks[track].keys;
+    const std::vector<TrackKey>& keys = AllTracks()[track].keys;
     ASSERT_EQ(keys.size(), 2u);
     EXPECT_EQ(keys[0].row, 2);
     EXPECT_EQ(keys[0].value, 20);
@@ -65,12 +65,12 @@ TEST(SyncTracks, KeysSetReplacedAndDeletedStayInRowOrder)
 
 TEST(SyncTracks, ARowWithinAThousandthOfAWholeRowIsThatRow)
 {
-    SetTrackTiming(150, 8, sync_tracks.prefix);  // 20 rows a second
+    SetTrackTiming(150, 8, TrackPrefix());  // 20 rows a second
     SetTrackTime(29 / 20.0 - 1e-9);
     EXPECT_EQ(CurrentRow(), 29);
     SetTrackTime(2.0 / 20 + 0.01 / 20);
     EXPECT_DOUBLE_EQ(CurrentRow(), 2.01);
-    SetTrackTiming(120, 8, sync_tracks.prefix);
+    SetTrackTiming(120, 8, TrackPrefix());
 }
 
 TEST(TrackFiles, NamesKeepLettersDigitsDotsUnderscoresAndSlashes)

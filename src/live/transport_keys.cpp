@@ -1,10 +1,10 @@
-// demohost-live's transport keys, carried out on its clock and on every track.
+// demohost-live's transport keys, carried out on its clock and on every music stream.
 
-#include "live/transport.h"
+#include "live/transport_keys.h"
 
 #include "audio/music.h"
 
-bool Transport::Pressed(int key)
+bool TransportKeys::Pressed(int key)
 {
     bool down = key_down_(key);
     bool& held = held_[key - GLFW_KEY_F5];
@@ -13,12 +13,12 @@ bool Transport::Pressed(int key)
     return pressed;
 }
 
-bool Transport::Shift() const
+bool TransportKeys::Shift() const
 {
     return key_down_(GLFW_KEY_LEFT_SHIFT) || key_down_(GLFW_KEY_RIGHT_SHIFT);
 }
 
-bool Transport::Step()
+bool TransportKeys::Step()
 {
     bool f5 = Pressed(GLFW_KEY_F5), f6 = Pressed(GLFW_KEY_F6), f7 = Pressed(GLFW_KEY_F7);
     bool f8 = Pressed(GLFW_KEY_F8), f9 = Pressed(GLFW_KEY_F9);
@@ -29,16 +29,16 @@ bool Transport::Step()
     return Jump(jump) || f5;
 }
 
-void Transport::Pause(bool paused)
+void TransportKeys::Pause(bool paused)
 {
     clock_.Pause(paused);
-    PauseTracks(paused);
+    PauseAllMusic(paused);
 }
 
-bool Transport::Jump(double seconds)
+bool TransportKeys::Jump(double seconds)
 {
     if (seconds == 0)
         return false;
-    MoveTracks(clock_.Jump(seconds));
+    MoveAllMusic(clock_.Jump(seconds));
     return true;
 }

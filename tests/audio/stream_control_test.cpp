@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class Transport : public testing::Test {
+class StreamControl : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -53,7 +53,7 @@ protected:
     static inline std::vector<double> fired;
 };
 
-TEST_F(Transport, PositionFollowsWhatIsMixedAndHoldsWhilePaused)
+TEST_F(StreamControl, PositionFollowsWhatIsMixedAndHoldsWhilePaused)
 {
     EXPECT_DOUBLE_EQ(StreamSeconds(stream), 4.0);
     EXPECT_EQ(Fired(), (std::vector<double>{0.0}));
@@ -71,7 +71,7 @@ TEST_F(Transport, PositionFollowsWhatIsMixedAndHoldsWhilePaused)
     EXPECT_EQ(Fired(), (std::vector<double>{1.0}));
 }
 
-TEST_F(Transport, SeekingFiresThePointsFromThereOnAndStopEndsThem)
+TEST_F(StreamControl, SeekingFiresThePointsFromThereOnAndStopEndsThem)
 {
     // Forward: the points passed over are not fired; the one at the new position is.
     Mix(0.2);
@@ -96,22 +96,22 @@ TEST_F(Transport, SeekingFiresThePointsFromThereOnAndStopEndsThem)
 
 // demohost-live's transport over every track: a seek reads the new position at once (before a
 // block from there is heard), a move stops at the start, and a pause holds them all.
-TEST_F(Transport, EveryTrackMovesAndPausesTogether)
+TEST_F(StreamControl, EveryStreamMovesAndPausesTogether)
 {
     Mix(0.5);
     Fired();
     SeekStream(stream, 2.0);
     EXPECT_NEAR(StreamPosition(stream), 2.0, 0.001);
-    MoveTracks(1.0);
+    MoveAllMusic(1.0);
     EXPECT_NEAR(StreamPosition(stream), 3.0, 0.001);
-    MoveTracks(-10);
+    MoveAllMusic(-10);
     EXPECT_NEAR(StreamPosition(stream), 0.0, 0.001);
     Mix(0.3);
     EXPECT_NEAR(StreamPosition(stream), 0.3, 0.001);
-    PauseTracks(true);
+    PauseAllMusic(true);
     Mix(1.0);
     EXPECT_NEAR(StreamPosition(stream), 0.3, 0.001);
-    PauseTracks(false);
+    PauseAllMusic(false);
     Mix(0.2);
     EXPECT_NEAR(StreamPosition(stream), 0.5, 0.001);
     EXPECT_EQ(Fired(), (std::vector<double>{0.0, 0.5}));

@@ -29,7 +29,7 @@ int64_t SecondsToPosition(const AudioStream* stream, double seconds)
 
 void StartStream(AudioStream* stream, double seconds, std::vector<void*>* passed)
 {
-    if (!stream || !audio_device.open)
+    if (!stream || !MixerTakesStreams())
         return;
     SortEvents(stream->position_events);
     if (seconds > 0) {
@@ -39,13 +39,11 @@ void StartStream(AudioStream* stream, double seconds, std::vector<void*>* passed
         for (size_t i = 0; passed && i < stream->next_event; i++)
             passed->push_back(stream->position_events[i].user);
     }
-    LockMixer();
-    audio_device.playing.push_back(stream);
-    UnlockMixer();
+    AddToMix(stream);
     // Offline, a stream is heard from the moment it starts: the events at its first frame are
     // raised now (mixing no samples primes it), so that they belong to the frame that started it.
-    if (audio_device.id == 0) {
-        float none[AudioDevice::kChannels];
+    if (MixerIsOffline()) {
+        float none[kAudioChannels];
         MixOffline(none, 0);
     }
 }
@@ -113,8 +111,7 @@ void StopStream(AudioStream* stream)
     if (!stream)
         return;
     LockMixer();
-    auto& playing = audio_device.playing;
-    playing.erase(std::remove(playing.begin(), playing.end(), stream), playing.end());
+    RemoveFromMix(stream);
     DropHeldEvents(stream);
     // What it leaves in the spectrum is silence.
     std::fill(std::begin(stream->history), std::end(stream->history), 0.0f);
@@ -124,7 +121,7 @@ void StopStream(AudioStream* stream)
 std::vector<AudioStream*> PlayingStreams()
 {
     LockMixer();
-    std::vector<AudioStream*> playing = audio_device.playing;
+    std::vector<AudioStream*> playing = MixedStreams();
     UnlockMixer();
     return playing;
 }
@@ -132,8 +129,7 @@ std::vector<AudioStream*> PlayingStreams()
 bool StreamPlaying(const AudioStream* stream)
 {
     LockMixer();
-    auto& playing = audio_device.playing;
-    bool found = std::find(playing.begin(), playing.end(), stream) != playing.end();
+    bool found = InMix(stream);
     UnlockMixer();
     return found;
 }
