@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs demohost on clean Debian roots made with debootstrap: on Debian 12 the Debian package
 # installed with apt runs a script in a user's folder; on Debian 12 and 13 a packed demo runs on a
-# root that has only the X server, Mesa's drivers and the display and sound client libraries.
+# root that has only the X server, Mesa's drivers (with gbm and drm), the X and Wayland client
+# libraries, xkbcommon and the sound clients: a desktop without SDL2.
 # Needs root and Debian's mirror. Run from the repository root after building; WORK (default
 # /var/tmp/demohost-debian) keeps the downloaded base roots between runs.
 set -euo pipefail
@@ -75,8 +76,8 @@ for suite in bookworm trixie; do
   in_root "packed-$suite" "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install \
     -y -qq --no-install-recommends xvfb xauth libgl1-mesa-dri libglx-mesa0 libgl1 libglx0 \
     libopengl0 libx11-6 libxext6 libxcursor1 libxi6 libxfixes3 libxrandr2 libxss1 libxinerama1 \
-    libxxf86vm1 libxkbcommon0 libwayland-client0 libwayland-cursor0 libwayland-egl1 libdecor-0-0 \
-    libgbm1 $sound libpulse0 >/dev/null 2>&1"
+    libxxf86vm1 libxkbcommon0 libwayland-client0 libwayland-cursor0 libwayland-egl1 \
+    libgbm1 libdrm2 $sound libpulse0 >/dev/null 2>&1"
   mkdir -p "$work/packed-$suite/home/user"
   tar -xzf "$work/party.tar.gz" -C "$work/packed-$suite/home/user"
   echo "the bundled libraries on the system (none):"

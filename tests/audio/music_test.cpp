@@ -310,3 +310,27 @@ TEST_F(Music, EveryChannelOfAFileIsHeard)
     log.CollectUntilHeard(SecondsHeard() + 0.15);
     EXPECT_EQ(lua.Run("local s = GetSpectrum() assert(math.abs(s[41] - 0.25) < 0.03, s[41])"), "");
 }
+
+// A frame reads the position once: an audio block that ends while its update runs does not
+// change what the script and the tracks see; the script's own moves of the music do.
+TEST_F(Music, TheFramesPositionHoldsUntilTheScriptMovesTheMusic)
+{
+    CloseAudioDevice();
+    OpenOfflineAudio();
+    PlayMusic(WriteSine("held.wav", 4.0, 440, 0.5).c_str(), {});
+    std::vector<float> block(4410 * 2);
+    MixOffline(block.data(), 4410);
+    double position = 0, length = 0;
+    ASSERT_TRUE(HoldMusicPosition(position, length));
+    EXPECT_DOUBLE_EQ(position, 0.1);
+    MixOffline(block.data(), 4410);
+    ASSERT_TRUE(MusicPosition(position, length));
+    EXPECT_DOUBLE_EQ(position, 0.1) << "a block heard inside the frame";
+    EXPECT_DOUBLE_EQ(length, 4.0);
+    SeekMusic(2.0);
+    ASSERT_TRUE(MusicPosition(position, length));
+    EXPECT_DOUBLE_EQ(position, 2.0);
+    ASSERT_TRUE(HoldMusicPosition(position, length));
+    StopMusic();
+    EXPECT_FALSE(MusicPosition(position, length));
+}

@@ -1,4 +1,4 @@
-// Fuzzes the script API: the input is a program of calls of the 27 functions with random
+// Fuzzes the script API: the input is a program of calls of the global functions with random
 // argument counts, types and values, run in a Lua state with the API in a headless window.
 // Each call: [function][argument count], then per argument [type][value bytes].
 
@@ -16,13 +16,10 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
-static const char* kFunctions[] = {
-    "OpenWindow", "DrawBox", "DrawBoxWithColor", "DrawLine", "GetKey", "GetMouse", "PlayMusic",
-    "PlayMusicWithSync", "GetSpectrum", "LoadImage", "SetAdditiveBlend", "LoadShader", "SetShader",
-    "SetShaderParami", "SetShaderParamf", "BindRenderTarget", "UnbindRenderTarget",
-    "DrawRenderTarget", "MakeRenderTarget", "DrawRenderTargets", "DrawFullScreenQuad",
-    "RenderTargetAsTexture", "ShowProfiling", "LoadFont", "DrawText", "SetVolume", "Quit"};
+// Every global the registry installs, in its order.
+static const std::vector<const char*> kFunctions = ScriptGlobalNames();
 
 static const double kNumbers[] = {0, 1, -1, 0.5, 2.5, 3.7, 255, 256, 800, 1e9, -1e9, 1e30, 1e308,
                                   std::numeric_limits<double>::infinity(),
@@ -100,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Reader in{data, size};
     while (!in.Empty()) {
-        const char* name = kFunctions[in.Byte() % 27];
+        const char* name = kFunctions[in.Byte() % kFunctions.size()];
         int count = in.Byte() % 14;
         lua_getglobal(L, name);
         for (int i = 0; i < count; i++)
