@@ -1,4 +1,4 @@
-// demohost-live's link to the sync editor.
+// demohost-live's link to the sync editor: the connection and the socket's reads and writes.
 
 #include "live/editor_link.h"
 
@@ -13,64 +13,11 @@
 #include <cstdio>
 #include <cstring>
 
-static const char kDemoGreeting[] = "hello, synctracker!";
-static const char kEditorGreeting[] = "hello, demo!";
 static const double kRetrySeconds = 1;
 // A host that drops the connection attempt, or accepts without greeting, is given up after this.
 static const double kTimeoutSeconds = 3;
 // An editor that reads nothing: the rows not sent are not kept beyond this.
 static const size_t kMaxUnsent = 1 << 20;
-
-static uint32_t ReadBig32(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-}
-
-static void WriteBig32(unsigned char* p, uint32_t value)
-{
-    for (int i = 0; i < 4; i++)
-        p[i] = static_cast<unsigned char>(value >> (24 - 8 * i));
-}
-
-int ReadEditorMessage(const unsigned char* bytes, size_t size, EditorMessage& message,
-                      std::string& problem)
-{
-    if (size == 0)
-        return 0;
-    message = {};
-    message.command = bytes[0];
-    size_t length;
-    switch (message.command) {
-    case kSetKey: length = 14; break;
-    case kDeleteKey: length = 9; break;
-    case kSetRow: length = 5; break;
-    case kPause: length = 2; break;
-    case kSaveTracks: length = 1; break;
-    default:
-        problem = "unknown command " + std::to_string(message.command);
-        return -1;
-    }
-    if (size < length)
-        return 0;
-    if (message.command == kSetKey || message.command == kDeleteKey) {
-        message.track = ReadBig32(bytes + 1);
-        message.row = ReadBig32(bytes + 5);
-    }
-    if (message.command == kSetKey) {
-        uint32_t bits = ReadBig32(bytes + 9);
-        memcpy(&message.value, &bits, sizeof message.value);
-        message.flag = bytes[13];
-        if (message.flag >= kKeyTypes) {
-            problem = "unknown key type " + std::to_string(message.flag);
-            return -1;
-        }
-    }
-    if (message.command == kSetRow)
-        message.row = ReadBig32(bytes + 1);
-    if (message.command == kPause)
-        message.flag = bytes[1];
-    return static_cast<int>(length);
-}
 
 EditorLink::EditorLink(const std::string& host, const std::string& port)
     : name_(host + ":" + port)
@@ -121,7 +68,7 @@ void EditorLink::Poll(double now, EditorRequests& requests)
         if (length == 0)
             break;
         used += static_cast<size_t>(length);
-        if (!Handle(message, requests, problem)) {
+        if (!ApplyEditorMessage(message, asked_, requests, row_told_, problem)) {
             End(now, problem);
             return;
         }
@@ -233,43 +180,10 @@ bool EditorLink::Receive()
     return true;
 }
 
-bool EditorLink::Handle(const EditorMessage& message, EditorRequests& requests,
-                        std::string& problem)
-{
-    bool keyed = message.command == kSetKey || message.command == kDeleteKey;
-    if (keyed && message.track >= asked_) {
-        problem = "a key for track " + std::to_string(message.track) + ", never asked for";
-        return false;
-    }
-    if (message.row > INT32_MAX) {
-        problem = "row " + std::to_string(message.row) + " is out of range";
-        return false;
-    }
-    auto row = static_cast<int32_t>(message.row);
-    auto track = static_cast<int>(message.track);
-    switch (message.command) {
-    case kSetKey:
-        SetTrackKey(track, {row, message.value, static_cast<KeyType>(message.flag)});
-        break;
-    case kDeleteKey: DeleteTrackKey(track, row); break;
-    case kSetRow:
-        requests.row = row;
-        row_told_ = row;
-        break;
-    case kPause: requests.pause = message.flag != 0; break;
-    case kSaveTracks: requests.save = true; break;
-    }
-    return true;
-}
-
 void EditorLink::AskForNewTracks()
 {
     for (; asked_ < AllTracks().size(); asked_++) {
-        const std::string& name = AllTracks()[asked_].name;
-        unsigned char head[5] = {kGetTrack};
-        WriteBig32(head + 1, static_cast<uint32_t>(name.size()));
-        Send(head, sizeof head);
-        Send(reinterpret_cast<const unsigned char*>(name.data()), name.size());
+        WriteGetTrack(AllTracks()[asked_].name, out_);
     }
 }
 
@@ -278,9 +192,7 @@ void EditorLink::PlayingAt(int32_t row)
     if (state_ != State::kConnected || row == row_told_)
         return;
     row_told_ = row;
-    unsigned char message[5] = {kSetRow};
-    WriteBig32(message + 1, static_cast<uint32_t>(row < 0 ? 0 : row));
-    Send(message, sizeof message);
+    WriteSetRow(row, out_);
     Flush();
 }
 

@@ -1,7 +1,9 @@
 // demohost-live's link to the sync editor: a TCP connection made and kept without ever waiting,
-// the editor's messages read and the track keys they carry set, and the rows sent back while
-// playing. State: the EditorLink (socket, buffers, tracks asked for).
+// the editor's messages read (live/editor_protocol.h) and carried out, and the rows sent back
+// while playing. State: the EditorLink (socket, buffers, tracks asked for).
 #pragma once
+
+#include "live/editor_protocol.h"
 
 #include <netdb.h>
 
@@ -9,36 +11,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// Commands on the wire, one byte each, followed by big-endian fields.
-enum EditorCommand : uint8_t {
-    kSetKey = 0,      // editor to demo: u32 track, u32 row, u32 float bits, u8 type
-    kDeleteKey = 1,   // editor to demo: u32 track, u32 row
-    kGetTrack = 2,    // demo to editor: u32 name length, the name
-    kSetRow = 3,      // both ways: u32 row
-    kPause = 4,       // editor to demo: u8 flag, 1 paused
-    kSaveTracks = 5,  // editor to demo
-};
-
-struct EditorMessage {
-    uint8_t command = 0;
-    uint32_t track = 0;
-    uint32_t row = 0;
-    float value = 0;
-    uint8_t flag = 0;  // the key's type, or the pause flag
-};
-
-// Reads the message at the front of `bytes`: the bytes it takes, 0 when it has not all come yet,
-// or -1 when it cannot be one (an unknown command or key type), with `problem` saying why.
-int ReadEditorMessage(const unsigned char* bytes, size_t size, EditorMessage& message,
-                      std::string& problem);
-
-// What the editor asked of the demo since the last poll, for demohost-live to carry out.
-struct EditorRequests {
-    std::optional<bool> pause;
-    std::optional<int32_t> row;  // the last row it set
-    bool save = false;
-};
 
 class EditorLink {
 public:
@@ -64,8 +36,6 @@ private:
     void ReadGreeting(double now);
     void Greeted();
     bool Receive();
-    // Carries out one message; false with `problem` when it cannot be.
-    bool Handle(const EditorMessage& message, EditorRequests& requests, std::string& problem);
     void AskForNewTracks();
     void Send(const unsigned char* bytes, size_t size);
     void Flush();
