@@ -1,0 +1,63 @@
+// The script profiler's log: its file's name made from the script's pattern and a fresh part,
+// and its header line. State: none.
+
+#include "profile/script_profiler_internal.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+// A fresh name of the program's own: the last part of a new temporary file's path, without
+// one trailing ".".
+static std::string TemporaryPart()
+{
+    char path[] = "/tmp/runXXXXXX";
+    int fd = mkstemp(path);
+    if (fd >= 0) {
+        close(fd);
+        unlink(path);
+    }
+    std::string part = path;
+    size_t separator = part.find_last_of("/\\");
+    if (separator != std::string::npos)
+        part.erase(0, separator + 1);
+    if (!part.empty() && part.back() == '.')
+        part.pop_back();
+    return part;
+}
+
+std::string ProfilerLogName(const std::string& pattern, const std::string& part)
+{
+    std::string name;
+    bool replaced = false;
+    for (size_t i = 0; i < pattern.size(); i++) {
+        if (pattern[i] == '%' && i + 1 < pattern.size()) {
+            if (pattern[i + 1] == 's' && !replaced) {
+                name += part;
+                replaced = true;
+                i++;
+                continue;
+            }
+            if (pattern[i + 1] == '%') {
+                name += '%';
+                i++;
+                continue;
+            }
+        }
+        name += pattern[i];
+    }
+    return name;
+}
+
+FILE* OpenProfilerLog(const char* pattern)
+{
+    std::string name = ProfilerLogName(pattern ? pattern : "scriptprof_%s.out", TemporaryPart());
+    FILE* file = fopen(name.c_str(), "a");
+    if (!file)
+        return nullptr;
+    fputs("stack_level\tfile_defined\tfunction_name\tline_defined\tcurrent_line\tlocal_time\t"
+          "total_time\n",
+          file);
+    fflush(file);
+    return file;
+}
