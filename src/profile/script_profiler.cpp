@@ -1,6 +1,6 @@
-// The "profiler" script module: start, stop, pause and resume of the script profiler's run, the
-// os.exit that writes the open calls first, and the run's part in a reload. State: the registry
-// key of the os.exit that start replaced.
+// The "profiler" script module: start, stop, pause and resume of the script profiler's run, and
+// os.exit that writes the open calls first. State: the registry key of the os.exit that start
+// replaced.
 
 #include "profile/script_profiler.h"
 
@@ -102,24 +102,6 @@ void StopScriptProfiler(lua_State* L)
 {
     if (RunsOn(L))
         FinishRun();
-}
-
-void SetScriptProfilerAside()
-{
-    SwapRunAside();
-}
-
-void ReleaseScriptProfilerAside()
-{
-    SwapRunAside();
-    FinishRun();
-    SwapRunAside();
-}
-
-void PutScriptProfilerBack()
-{
-    FinishRun();
-    SwapRunAside();
 }
 
 static int w_profiler_stop(lua_State* L)

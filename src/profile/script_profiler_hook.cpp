@@ -6,6 +6,8 @@
 
 #include "profile/call_levels.h"
 #include "profile/lua_module.h"
+#include "profile/script_profiler.h"
+#include "state_aside.h"
 
 #include <time.h>
 
@@ -33,13 +35,16 @@ struct ProfilerState {
     long long paused_total = 0;
 };
 
-static struct {
+// A run: the stack of the state it profiles, and its log.
+struct ProfilerRun {
     ProfilerState* state = nullptr;
     FILE* file = nullptr;
+};
+
+static struct {
+    ProfilerRun running;
+    ProfilerRun aside;      // the run of a state set aside by a reload
     float calibration = 0;  // seconds of one plain script call, added to both times of a record
-    // The run of a state set aside by a reload, with its file.
-    ProfilerState* aside_state = nullptr;
-    FILE* aside_file = nullptr;
 } run;
 
 // Elapsed microseconds on the monotonic clock.
@@ -104,12 +109,12 @@ static std::string Clean(std::string text)
 // `stack_level` is the number of frames still open below it.
 static void WriteRecord(size_t stack_level, const ProfilerFrame& frame)
 {
-    if (!run.file)
+    if (!run.running.file)
         return;
-    fprintf(run.file, "%zu\t%s\t%s\t%d\t%d\t%f\t%f\n", stack_level,
+    fprintf(run.running.file, "%zu\t%s\t%s\t%d\t%d\t%f\t%f\n", stack_level,
             Clean(frame.file_defined).c_str(), Clean(frame.function_name).c_str(),
             frame.line_defined, frame.current_line, frame.local_time, frame.total_time);
-    fflush(run.file);
+    fflush(run.running.file);
 }
 
 // Removes the top frame and writes its record; false when no frame is left.
@@ -163,7 +168,7 @@ static void Enter(ProfilerState* state, lua_State* L, lua_Debug* ar)
 // left to end.
 void ScriptProfilerHook(lua_State* L, lua_Debug* ar)
 {
-    ProfilerState* state = run.state;
+    ProfilerState* state = run.running.state;
     if (!state || L != state->L || ar->event == LUA_HOOKTAILRET)
         return;
     auto leave = [&] { Leave(state); };
@@ -176,19 +181,25 @@ void ScriptProfilerHook(lua_State* L, lua_Debug* ar)
     WatchForCReturn(L, ScriptProfilerHook, state->stack.AwaitsCReturn());
 }
 
-bool FinishRun()
+// Writes every open frame of `r`, closes its log and forgets it; false when none was running.
+static bool Finish(ProfilerRun& r)
 {
-    ProfilerState* state = run.state;
+    ProfilerState* state = r.state;
     if (!state)
         return false;
     LeaveAll(state);
-    if (run.file) {
-        fclose(run.file);
-        run.file = nullptr;
+    if (r.file) {
+        fclose(r.file);
+        r.file = nullptr;
     }
-    run.state = nullptr;
+    r.state = nullptr;
     delete state;
     return true;
+}
+
+bool FinishRun()
+{
+    return Finish(run.running);
 }
 
 // The time of one plain script call, added to both times of every record.
@@ -215,41 +226,50 @@ static void Calibrate(lua_State* L)
 void StartRun(lua_State* L, FILE* log)
 {
     Calibrate(L);
-    run.file = log;
-    run.state = new ProfilerState;
-    run.state->L = L;
+    run.running.file = log;
+    run.running.state = new ProfilerState;
+    run.running.state->L = L;
     SetCallHook(L, ScriptProfilerHook);
-    PushFrame(run.state, "(C)", "profiler_init", -1, -1, RunningLevel(L));
-    WatchForCReturn(L, ScriptProfilerHook, run.state->stack.AwaitsCReturn());
+    PushFrame(run.running.state, "(C)", "profiler_init", -1, -1, RunningLevel(L));
+    WatchForCReturn(L, ScriptProfilerHook, run.running.state->stack.AwaitsCReturn());
 }
 
 bool RunsOn(lua_State* L)
 {
-    return run.state && run.state->L == L;
+    return run.running.state && run.running.state->L == L;
 }
 
 void WriteOpenFrames()
 {
-    if (run.state)
-        LeaveAll(run.state);
+    if (run.running.state)
+        LeaveAll(run.running.state);
 }
 
 void PauseRun()
 {
-    if (run.state && run.state->paused_at < 0)
-        run.state->paused_at = clock_us();
+    if (run.running.state && run.running.state->paused_at < 0)
+        run.running.state->paused_at = clock_us();
 }
 
 void ResumeRun()
 {
-    if (run.state && run.state->paused_at >= 0) {
-        run.state->paused_total += clock_us() - run.state->paused_at;
-        run.state->paused_at = -1;
+    if (run.running.state && run.running.state->paused_at >= 0) {
+        run.running.state->paused_total += clock_us() - run.running.state->paused_at;
+        run.running.state->paused_at = -1;
     }
 }
 
-void SwapRunAside()
+void SetScriptProfilerAside()
 {
-    std::swap(run.state, run.aside_state);
-    std::swap(run.file, run.aside_file);
+    SetPartAside(run.running, run.aside);
+}
+
+void ReleaseScriptProfilerAside()
+{
+    ReleasePartAside(run.aside, Finish);
+}
+
+void PutScriptProfilerBack()
+{
+    PutPartBack(run.running, run.aside, Finish);
 }

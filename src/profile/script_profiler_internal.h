@@ -20,8 +20,6 @@ void WriteOpenFrames();
 // The run's clock stands still from pause to resume.
 void PauseRun();
 void ResumeRun();
-// Exchanges the run with the one set aside by a reload.
-void SwapRunAside();
 
 // The pattern with its first "%s" replaced by `part` and "%%" read as "%"; every other
 // character, other conversions included, is taken as it stands, however long the name grows.

@@ -5,6 +5,7 @@
 #include "profile/call_levels.h"
 #include "profile/zone_lua_internal.h"
 #include "profile/lua_module.h"
+#include "state_aside.h"
 
 #include <cstdio>
 #include <memory>
@@ -190,22 +191,28 @@ void StopZoneHook(lua_State* L)
 void SetZoneHookAside()
 {
     zone_hook.running = zone_hook_running;
-    zone_hook_aside = std::move(zone_hook);
-    zone_hook = ZoneHookState();
+    SetPartAside(zone_hook, zone_hook_aside);
     zone_hook_running = 0;
+}
+
+// A hook set aside ends with the old state, which is closed after this.
+static void DropZoneHook(ZoneHookState&) {}
+
+// The new state's hook ends before the old one comes back.
+static void EndZoneHook(ZoneHookState& hook)
+{
+    if (hook.state)
+        StopZoneHook(hook.state);
 }
 
 void ReleaseZoneHookAside()
 {
-    zone_hook_aside = ZoneHookState();
+    ReleasePartAside(zone_hook_aside, DropZoneHook);
 }
 
 void PutZoneHookBack()
 {
-    if (zone_hook.state)
-        StopZoneHook(zone_hook.state);
-    zone_hook = std::move(zone_hook_aside);
-    zone_hook_aside = ZoneHookState();
+    PutPartBack(zone_hook, zone_hook_aside, EndZoneHook);
     zone_hook_running = zone_hook.running;
 }
 

@@ -6,6 +6,7 @@
 #include "profile/profiler.h"
 #include "render/gl_context.h"
 #include "render/pipes.h"
+#include "state_aside.h"
 
 #include <GL/glew.h>
 
@@ -245,24 +246,22 @@ unsigned WindowFramebuffer()
 void SetRenderTargetsAside()
 {
     UnbindRenderTarget();
-    targets_aside = render_targets;
-    render_targets.count = 0;
-    render_targets.pushed_viewports = 0;
+    unsigned window_framebuffer = render_targets.window_framebuffer;
+    SetPartAside(render_targets, targets_aside);
+    render_targets.window_framebuffer = window_framebuffer;
 }
 
 void ReleaseRenderTargetsAside()
 {
-    ReleaseRenderTargets(targets_aside);
+    ReleasePartAside(targets_aside, ReleaseRenderTargets);
 }
 
 void PutRenderTargetsBack()
 {
     UnbindRenderTarget();
-    ReleaseRenderTargets(render_targets);
     unsigned window_framebuffer = render_targets.window_framebuffer;
-    render_targets = targets_aside;
+    PutPartBack(render_targets, targets_aside, ReleaseRenderTargets);
     render_targets.window_framebuffer = window_framebuffer;
-    targets_aside.count = 0;
 }
 
 const RenderTargetList& MadeRenderTargets()

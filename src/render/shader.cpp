@@ -6,6 +6,7 @@
 #include "regular_file.h"
 #include "render/gl_context.h"
 #include "render/pipes.h"
+#include "state_aside.h"
 
 #include <GL/glew.h>
 
@@ -188,24 +189,21 @@ void SetShadersAside()
 {
     int current = shader_table.current;
     SetShader(0);
-    shaders_aside = shader_table;
+    SetPartAside(shader_table, shaders_aside);
     shaders_aside.current = current;
-    shader_table = ShaderTable();
 }
 
 void ReleaseShadersAside()
 {
-    ReleaseShaders(shaders_aside);
+    ReleasePartAside(shaders_aside, ReleaseShaders);
 }
 
 void PutShadersBack()
 {
     SetShader(0);
-    ReleaseShaders(shader_table);
     int current = shaders_aside.current;
-    shader_table = shaders_aside;
+    PutPartBack(shader_table, shaders_aside, ReleaseShaders);
     shader_table.current = 0;
-    shaders_aside = ShaderTable();
     SetShader(current);
 }
 

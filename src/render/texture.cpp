@@ -6,6 +6,7 @@
 #include "render/texture_internal.h"
 #include "regular_file.h"
 #include "render/gl_context.h"
+#include "state_aside.h"
 
 #include <GL/glew.h>
 #include <stb_image.h>
@@ -84,18 +85,17 @@ static void ReleaseImages(ImageList& images)
 
 void SetImagesAside()
 {
-    std::swap(images_aside, image_list);
+    SetPartAside(image_list, images_aside);
 }
 
 void ReleaseImagesAside()
 {
-    ReleaseImages(images_aside);
+    ReleasePartAside(images_aside, ReleaseImages);
 }
 
 void PutImagesBack()
 {
-    ReleaseImages(image_list);
-    std::swap(images_aside, image_list);
+    PutPartBack(image_list, images_aside, ReleaseImages);
 }
 
 const ImageList& LoadedImages()

@@ -8,6 +8,7 @@
 #include "render/hand_over.h"
 #include "render/pipes.h"
 #include "render/stream_buffer.h"
+#include "state_aside.h"
 
 #include <GL/glew.h>
 
@@ -293,18 +294,17 @@ static void ReleaseFonts(FontStore& fonts)
 
 void SetFontsAside()
 {
-    std::swap(fonts_aside, font_store);
+    SetPartAside(font_store, fonts_aside);
 }
 
 void ReleaseFontsAside()
 {
-    ReleaseFonts(fonts_aside);
+    ReleasePartAside(fonts_aside, ReleaseFonts);
 }
 
 void PutFontsBack()
 {
-    ReleaseFonts(font_store);
-    std::swap(fonts_aside, font_store);
+    PutPartBack(font_store, fonts_aside, ReleaseFonts);
 }
 
 const FontStore& LoadedFonts()
