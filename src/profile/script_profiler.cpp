@@ -1,5 +1,5 @@
 // The "profiler" script module: start, stop, pause and resume of the script profiler's run, and
-// os.exit that writes the open calls first. State: the registry key of the os.exit that start
+// the os.exit that writes the open calls first. State: the registry key of the os.exit that start
 // replaced.
 
 #include "profile/script_profiler.h"

@@ -10,8 +10,11 @@
 
 #include <GL/glew.h>
 
-static RenderTargetList render_targets;
-static RenderTargetList targets_aside;
+// The targets of the running state, and those of a state set aside by a reload.
+static struct {
+    RenderTargetList list;
+    RenderTargetList aside;
+} targets;
 
 static bool FramebuffersAvailable()
 {
@@ -26,9 +29,9 @@ static bool MultitextureAvailable()
 // The target of `handle`, or null when the handle names none.
 static RenderTarget* TargetOf(int handle)
 {
-    if (handle < 1 || handle > render_targets.count)
+    if (handle < 1 || handle > targets.list.count)
         return nullptr;
-    return &render_targets.targets[handle - 1];
+    return &targets.list.targets[handle - 1];
 }
 
 static bool IsTextureIndex(int index)
@@ -41,9 +44,9 @@ static unsigned CreateTargetTexture(int width, int height);
 
 int MakeRenderTarget(int width, int height, int texture_count)
 {
-    if (render_targets.count >= RenderTargetList::kCapacity || !FramebuffersAvailable())
+    if (targets.list.count >= RenderTargetList::kCapacity || !FramebuffersAvailable())
         return 0;
-    RenderTarget& target = render_targets.targets[render_targets.count];
+    RenderTarget& target = targets.list.targets[targets.list.count];
     target = RenderTarget{width, height, 0, 0, {}};
     glGenFramebuffersEXT(1, &target.framebuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer);
@@ -51,8 +54,8 @@ int MakeRenderTarget(int width, int height, int texture_count)
         texture_count = RenderTarget::kMaxTextures;
     for (int i = 0; i < texture_count; i++)
         AddColorTexture(target);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, render_targets.window_framebuffer);
-    return ++render_targets.count;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, targets.list.window_framebuffer);
+    return ++targets.list.count;
 }
 
 static void AddColorTexture(RenderTarget& target)
@@ -105,7 +108,7 @@ void BindRenderTarget(int handle, int attachment)
     glLoadIdentity();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
     glPushAttrib(GL_VIEWPORT_BIT);
-    render_targets.pushed_viewports++;
+    targets.list.pushed_viewports++;
     glViewport(0, 0, target->width, target->height);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT + attachment);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -117,11 +120,11 @@ void UnbindRenderTarget()
     FlushPipes();
     if (!FramebuffersAvailable())
         return;
-    if (render_targets.pushed_viewports > 0) {
+    if (targets.list.pushed_viewports > 0) {
         glPopAttrib();
-        render_targets.pushed_viewports--;
+        targets.list.pushed_viewports--;
     }
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, render_targets.window_framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, targets.list.window_framebuffer);
 }
 
 void DrawScreenQuad()
@@ -235,36 +238,36 @@ static void ReleaseRenderTargets(RenderTargetList& targets)
 
 void SetWindowFramebuffer(unsigned framebuffer)
 {
-    render_targets.window_framebuffer = framebuffer;
+    targets.list.window_framebuffer = framebuffer;
 }
 
 unsigned WindowFramebuffer()
 {
-    return render_targets.window_framebuffer;
+    return targets.list.window_framebuffer;
 }
 
 void SetRenderTargetsAside()
 {
     UnbindRenderTarget();
-    unsigned window_framebuffer = render_targets.window_framebuffer;
-    SetPartAside(render_targets, targets_aside);
-    render_targets.window_framebuffer = window_framebuffer;
+    unsigned window_framebuffer = targets.list.window_framebuffer;
+    SetPartAside(targets.list, targets.aside);
+    targets.list.window_framebuffer = window_framebuffer;
 }
 
 void ReleaseRenderTargetsAside()
 {
-    ReleasePartAside(targets_aside, ReleaseRenderTargets);
+    ReleasePartAside(targets.aside, ReleaseRenderTargets);
 }
 
 void PutRenderTargetsBack()
 {
     UnbindRenderTarget();
-    unsigned window_framebuffer = render_targets.window_framebuffer;
-    PutPartBack(render_targets, targets_aside, ReleaseRenderTargets);
-    render_targets.window_framebuffer = window_framebuffer;
+    unsigned window_framebuffer = targets.list.window_framebuffer;
+    PutPartBack(targets.list, targets.aside, ReleaseRenderTargets);
+    targets.list.window_framebuffer = window_framebuffer;
 }
 
 const RenderTargetList& MadeRenderTargets()
 {
-    return render_targets;
+    return targets.list;
 }

@@ -13,8 +13,11 @@
 #include <cstdio>
 #include <cstring>
 
-static ShaderTable shader_table;
-static ShaderTable shaders_aside;
+// The programs of the running state, and those of a state set aside by a reload.
+static struct {
+    ShaderTable table;
+    ShaderTable aside;
+} shaders;
 
 static bool ShadersAvailable()
 {
@@ -23,11 +26,11 @@ static bool ShadersAvailable()
 
 int LoadShader(const char* path)
 {
-    if (shader_table.count >= ShaderTable::kCapacity || !ShadersAvailable())
+    if (shaders.table.count >= ShaderTable::kCapacity || !ShadersAvailable())
         return 0;
-    int slot = shader_table.count++;
+    int slot = shaders.table.count++;
     LoadShaderFile(slot, path ? path : "");
-    return shader_table.count;
+    return shaders.table.count;
 }
 
 static void PrintInfoLog(const char* path, const char* kind, GLhandleARB object)
@@ -39,7 +42,7 @@ static void PrintInfoLog(const char* path, const char* kind, GLhandleARB object)
 
 void LoadShaderFile(int slot, const char* path)
 {
-    ShaderProgram& shader = shader_table.slots[slot];
+    ShaderProgram& shader = shaders.table.slots[slot];
     shader.vertex_shader = glCreateShaderObjectARB(GL_VERTEX_SHADER_ARB);
     shader.fragment_shader = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
 
@@ -143,11 +146,11 @@ bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment
 
 void SetShader(int handle)
 {
-    if (handle == shader_table.current || handle > ShaderTable::kCapacity || !ShadersAvailable())
+    if (handle == shaders.table.current || handle > ShaderTable::kCapacity || !ShadersAvailable())
         return;
     FlushPipes();
-    glUseProgramObjectARB(handle >= 1 ? shader_table.slots[handle - 1].program : 0);
-    shader_table.current = handle;
+    glUseProgramObjectARB(handle >= 1 ? shaders.table.slots[handle - 1].program : 0);
+    shaders.table.current = handle;
 }
 
 // The program of `handle`, or 0 when the handle names no slot.
@@ -155,7 +158,7 @@ static GLhandleARB ProgramOf(int handle)
 {
     if (handle < 1 || handle > ShaderTable::kCapacity || !ShadersAvailable())
         return 0;
-    return shader_table.slots[handle - 1].program;
+    return shaders.table.slots[handle - 1].program;
 }
 
 void SetShaderParami(int handle, const char* name, int value)
@@ -187,27 +190,27 @@ static void ReleaseShaders(ShaderTable& shaders)
 
 void SetShadersAside()
 {
-    int current = shader_table.current;
+    int current = shaders.table.current;
     SetShader(0);
-    SetPartAside(shader_table, shaders_aside);
-    shaders_aside.current = current;
+    SetPartAside(shaders.table, shaders.aside);
+    shaders.aside.current = current;
 }
 
 void ReleaseShadersAside()
 {
-    ReleasePartAside(shaders_aside, ReleaseShaders);
+    ReleasePartAside(shaders.aside, ReleaseShaders);
 }
 
 void PutShadersBack()
 {
     SetShader(0);
-    int current = shaders_aside.current;
-    PutPartBack(shader_table, shaders_aside, ReleaseShaders);
-    shader_table.current = 0;
+    int current = shaders.aside.current;
+    PutPartBack(shaders.table, shaders.aside, ReleaseShaders);
+    shaders.table.current = 0;
     SetShader(current);
 }
 
 const ShaderTable& LoadedShaders()
 {
-    return shader_table;
+    return shaders.table;
 }

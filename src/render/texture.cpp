@@ -14,8 +14,11 @@
 #include <cstdio>
 #include <utility>
 
-static ImageList image_list;
-static ImageList images_aside;
+// The images of the running state, and those of a state set aside by a reload.
+static struct {
+    ImageList list;
+    ImageList aside;
+} images;
 
 // What stops an image before it is decoded: not a regular file, HDR (whose decoder can hang on
 // a cut file), or a size beyond what the GL takes; null when it may be decoded.
@@ -72,7 +75,7 @@ TextureHandle LoadImage(const char* path)
 {
     TextureHandle texture = LoadTexture(path);
     if (texture != 0)
-        image_list.textures.push_back(texture);
+        images.list.textures.push_back(texture);
     return texture;
 }
 
@@ -85,20 +88,20 @@ static void ReleaseImages(ImageList& images)
 
 void SetImagesAside()
 {
-    SetPartAside(image_list, images_aside);
+    SetPartAside(images.list, images.aside);
 }
 
 void ReleaseImagesAside()
 {
-    ReleasePartAside(images_aside, ReleaseImages);
+    ReleasePartAside(images.aside, ReleaseImages);
 }
 
 void PutImagesBack()
 {
-    PutPartBack(image_list, images_aside, ReleaseImages);
+    PutPartBack(images.list, images.aside, ReleaseImages);
 }
 
 const ImageList& LoadedImages()
 {
-    return image_list;
+    return images.list;
 }

@@ -1,5 +1,6 @@
 // Textures from image files, decoded to 8-bit RGBA. Textures live until freed or until the
-// process ends.
+// process ends. State: the images of the running state and of a state set aside by a reload, in
+// texture.cpp.
 #pragma once
 
 #include <vector>

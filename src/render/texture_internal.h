@@ -2,10 +2,10 @@
 #pragma once
 
 #include "render/texture.h"
+
 #include <vector>
 
 // The textures scripts loaded with LoadImage, so that a state's images can be released with it.
-// State: `image_list`, and the list of a state set aside while a reloaded script starts.
 struct ImageList {
     std::vector<TextureHandle> textures;
 };

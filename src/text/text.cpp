@@ -16,8 +16,11 @@
 #include <cstdio>
 #include <utility>
 
-static FontStore font_store;
-static FontStore fonts_aside;
+// The fonts of the running state, and those of a state set aside by a reload.
+static struct {
+    FontStore store;
+    FontStore aside;
+} fonts;
 // DrawText and TextSize lay their text out here: its arrays stop growing at the longest text.
 static TextMesh text_mesh;
 // MakeText's and BuildTextMesh's working space, kept so that laying text out stops allocating:
@@ -236,7 +239,7 @@ void DrawTextMesh(const TextMesh& mesh, int x, int y, float red, float green, fl
 
 int LoadFont(const char* path, const char* directory)
 {
-    if (font_store.count >= FontStore::kCapacity)
+    if (fonts.store.count >= FontStore::kCapacity)
         return 0;
     // Page images become textures of the window's context: without one the glyphs would draw as
     // solid boxes, so the font is refused as images are.
@@ -251,15 +254,15 @@ int LoadFont(const char* path, const char* directory)
         printf("Font loading error: %s\n", path ? path : "");
         return 0;
     }
-    font_store.fonts[font_store.count] = std::move(font);
-    return ++font_store.count;
+    fonts.store.fonts[fonts.store.count] = std::move(font);
+    return ++fonts.store.count;
 }
 
 bool TextSize(int handle, const char* text, int32_t width_limit, int& width, int& height)
 {
-    if (handle < 1 || handle > font_store.count || !text)
+    if (handle < 1 || handle > fonts.store.count || !text)
         return false;
-    const BitmapFont& font = *font_store.fonts[handle - 1];
+    const BitmapFont& font = *fonts.store.fonts[handle - 1];
     MakeText(font, text, width_limit, text_mesh);
     width = text_mesh.width;
     // In 64 bits: a hostile font's line height times many lines must not overflow.
@@ -272,9 +275,9 @@ void DrawText(int handle, const char* text, int x, int y, int32_t width_limit, b
               float red, float green, float blue, float alpha)
 {
     FlushPipes();
-    if (handle < 1 || handle > font_store.count || !text)
+    if (handle < 1 || handle > fonts.store.count || !text)
         return;
-    MakeText(*font_store.fonts[handle - 1], text, width_limit, text_mesh);
+    MakeText(*fonts.store.fonts[handle - 1], text, width_limit, text_mesh);
     if (centred)
         x = static_cast<int>(std::max<int64_t>(INT32_MIN, int64_t{x} - text_mesh.width / 2));
     DrawTextMesh(text_mesh, x, y, red, green, blue, alpha);
@@ -294,20 +297,20 @@ static void ReleaseFonts(FontStore& fonts)
 
 void SetFontsAside()
 {
-    SetPartAside(font_store, fonts_aside);
+    SetPartAside(fonts.store, fonts.aside);
 }
 
 void ReleaseFontsAside()
 {
-    ReleasePartAside(fonts_aside, ReleaseFonts);
+    ReleasePartAside(fonts.aside, ReleaseFonts);
 }
 
 void PutFontsBack()
 {
-    PutPartBack(font_store, fonts_aside, ReleaseFonts);
+    PutPartBack(fonts.store, fonts.aside, ReleaseFonts);
 }
 
 const FontStore& LoadedFonts()
 {
-    return font_store;
+    return fonts.store;
 }

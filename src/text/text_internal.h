@@ -2,6 +2,7 @@
 #pragma once
 
 #include "text/font.h"
+
 #include <memory>
 
 struct FontStore {
