@@ -130,51 +130,40 @@ static void CapAddressSpace(size_t extra)
     setrlimit(RLIMIT_AS, &limit);
 }
 
+// In this (child) process: a window, the default font as `font`, a text of 30 million characters
+// as `text` and the module as `host`, then 1 GiB to spare, which the text's mesh needs more
+// than; runs `code` and exits with 0 when it raised no error, its output and error on stderr.
+static void RunWithTextTooBigForMemory(const std::string& code)
+{
+    OpenTestWindow(64, 64);
+    TestState lua;
+    std::string font = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
+    lua.Run("host = require 'demohost' font = LoadFont('" + font + "mono-20.fnt', '" + font +
+            "') text = string.rep('x', 30000000)");
+    CapAddressSpace(size_t(1) << 30);
+    testing::internal::CaptureStdout();
+    std::string error = lua.Run(code);
+    std::string out = testing::internal::GetCapturedStdout();
+    fprintf(stderr, "%s%s", out.c_str(), error.c_str());
+    exit(error.empty() ? 0 : 1);
+}
+
+// A global gives its neutral result and a line; a module function raises a script error, which
+// the script can catch. Either way the next call works.
 TEST(ScriptApi, AnAllocationThatFailsEndsTheCallNotTheProgram)
 {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under an address-space cap";
 #endif
-    // In a child process with 1 GiB to spare: the mesh of 30 million characters needs more.
-    EXPECT_EXIT(
-        {
-            OpenTestWindow(64, 64);
-            TestState lua;
-            std::string font = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
-            lua.Run("font = LoadFont('" + font + "mono-20.fnt', '" + font + "') "
-                    "text = string.rep('x', 30000000)");
-            CapAddressSpace(size_t(1) << 30);
-            testing::internal::CaptureStdout();
-            std::string error = lua.Run("DrawText(font, text, 0, 0, -1, false, 1, 1, 1, 1) "
-                                        "assert(select('#', DrawText(font, 'y', 0, 0)) == 0)");
-            std::string out = testing::internal::GetCapturedStdout();
-            fprintf(stderr, "%s%s", out.c_str(), error.c_str());
-            exit(error.empty() ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "^Out of memory in DrawText\n$");
-}
-
-TEST(ScriptApi, AnAllocationThatFailsInAModuleFunctionIsAScriptError)
-{
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under an address-space cap";
-#endif
-    // As above, through the module: measuring the text needs its whole mesh.
-    EXPECT_EXIT(
-        {
-            OpenTestWindow(64, 64);
-            TestState lua;
-            std::string font = std::string(DEMOHOST_SOURCE_DIR) + "/res/font/";
-            lua.Run("host = require 'demohost' font = LoadFont('" + font + "mono-20.fnt', '" +
-                    font + "') text = string.rep('x', 30000000)");
-            CapAddressSpace(size_t(1) << 30);
-            std::string error = lua.Run("local ok, e = pcall(host.text_size, font, text) "
-                                        "io.stderr:write(tostring(e), '\\n') "
-                                        "assert(host.text_size(font, 'y') > 0)");
-            fprintf(stderr, "%s", error.c_str());
-            exit(error.empty() ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "^out of memory in demohost.text_size\n$");
+    EXPECT_EXIT(RunWithTextTooBigForMemory(
+                    "DrawText(font, text, 0, 0, -1, false, 1, 1, 1, 1) "
+                    "assert(select('#', DrawText(font, 'y', 0, 0)) == 0)"),
+                testing::ExitedWithCode(0), "^Out of memory in DrawText\n$");
+    EXPECT_EXIT(RunWithTextTooBigForMemory(
+                    "local ok, e = pcall(host.text_size, font, text) "
+                    "io.stderr:write(tostring(e), '\\n') "
+                    "assert(host.text_size(font, 'y') > 0)"),
+                testing::ExitedWithCode(0), "^out of memory in demohost.text_size\n$");
 }
 
 TEST(ScriptApi, AScriptAllocationThatFailsIsAScriptErrorOnEitherEngine)
