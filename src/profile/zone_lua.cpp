@@ -25,11 +25,6 @@ struct ScriptZoneRecord {
     bool c_function;
 };
 
-// Every record made, in the order of their functions' first timed calls; never shrinks.
-static std::vector<std::unique_ptr<ScriptZoneRecord>> script_zone_map;
-
-static int zone_hook_running = 0;
-
 // A function call the hook timed: its call level, its node's depth, whether it is a C function
 // and whether it was tail called in place of the frame below it.
 struct HookFrame {
@@ -41,14 +36,21 @@ struct HookFrame {
 
 // The hook's open frames, innermost last, and the state it was started on (other threads, such
 // as coroutines that inherited the hook, are not timed: their frames come and go with yields).
-// Records are reached by index into script_zone_map, so a value a script put in the weak table
-// cannot point anywhere.
+// Records are reached by index into the list of records, so a value a script put in the weak
+// table cannot point anywhere.
 struct ZoneHookState {
     CallLevelStack<HookFrame> stack;
     lua_State* state = nullptr;
-    int running = 0;  // zone_hook_running while set aside
+    int running = 0;  // whether it ran, while set aside
 };
-static ZoneHookState zone_hook, zone_hook_aside;
+
+static struct {
+    // Every record made, in the order of their functions' first timed calls; never shrinks.
+    std::vector<std::unique_ptr<ScriptZoneRecord>> records;
+    int hook_running = 0;  // 1 while the hook times the running state
+    ZoneHookState hook;
+    ZoneHookState hook_aside;  // the hook of a state set aside by a reload
+} zones;
 
 // Registry key of the weak table from function values to record indices.
 static char function_zones_key;
@@ -56,14 +58,14 @@ static char function_zones_key;
 // Closes the innermost frame.
 static void CloseFrame()
 {
-    end_zones_to_depth(zone_hook.stack.frames.back().depth - 1);
-    zone_hook.stack.frames.pop_back();
+    end_zones_to_depth(zones.hook.stack.frames.back().depth - 1);
+    zones.hook.stack.frames.pop_back();
 }
 
 void UnwindScriptZones(uint32_t depth)
 {
-    while (!zone_hook.stack.frames.empty() && zone_hook.stack.frames.back().depth > depth)
-        zone_hook.stack.frames.pop_back();
+    while (!zones.hook.stack.frames.empty() && zones.hook.stack.frames.back().depth > depth)
+        zones.hook.stack.frames.pop_back();
     end_zones_to_depth(depth);
 }
 
@@ -82,11 +84,11 @@ static std::string ZoneName(lua_State* L, lua_Debug* ar)
 
 static size_t NewRecord(const std::string& name, bool c_function)
 {
-    auto& record = script_zone_map.emplace_back(std::make_unique<ScriptZoneRecord>());
+    auto& record = zones.records.emplace_back(std::make_unique<ScriptZoneRecord>());
     record->name = name;
     record->c_function = c_function;
     record->zone.name = record->name.c_str();
-    record->index = script_zone_map.size() - 1;
+    record->index = zones.records.size() - 1;
     return record->index;
 }
 
@@ -118,7 +120,7 @@ static bool KnownRecord(lua_State* L, lua_Debug* ar, size_t& index)
     lua_rawget(L, -3);
     lua_Number found = lua_tonumber(L, -1);
     bool known = lua_isnumber(L, -1) && found >= 0 &&
-                 found < static_cast<lua_Number>(script_zone_map.size());
+                 found < static_cast<lua_Number>(zones.records.size());
     if (known)
         index = static_cast<size_t>(found);
     return known;
@@ -134,7 +136,7 @@ static ScriptZoneRecord* FindRecord(lua_State* L, lua_Debug* ar, bool tail_call)
     size_t index = 0;
     if (KnownRecord(L, ar, index)) {
         lua_pop(L, 3);
-        return script_zone_map[index].get();
+        return zones.records[index].get();
     }
     lua_pop(L, 1);
     if (tail_call) {
@@ -146,20 +148,20 @@ static ScriptZoneRecord* FindRecord(lua_State* L, lua_Debug* ar, bool tail_call)
     lua_pushnumber(L, static_cast<lua_Number>(made));
     lua_rawset(L, -3);
     lua_pop(L, 1);
-    return script_zone_map[made].get();
+    return zones.records[made].get();
 }
 
 // A call: ends what it shows has ended, then opens the function's zone when it is named.
 static void OpenFrame(lua_State* L, lua_Debug* ar)
 {
     int level = ar->i_ci;
-    bool tail_call = zone_hook.stack.EndAtCall(level, CloseFrame);
+    bool tail_call = zones.hook.stack.EndAtCall(level, CloseFrame);
     lua_getinfo(L, "n", ar);
     ScriptZoneRecord* record = FindRecord(L, ar, tail_call);
     if (!record)
         return;
     begin_zone(record->cache, record->zone);
-    zone_hook.stack.frames.push_back(
+    zones.hook.stack.frames.push_back(
         {level, current_zone_depth(), record->c_function, tail_call});
 }
 
@@ -167,32 +169,32 @@ static void OpenFrame(lua_State* L, lua_Debug* ar)
 // functions and tail returns are not timed.
 static void ZoneHook(lua_State* L, lua_Debug* ar)
 {
-    if (L != zone_hook.state || ar->event == LUA_HOOKTAILRET)
+    if (L != zones.hook.state || ar->event == LUA_HOOKTAILRET)
         return;
     int event = ar->event;
     if (event == LUA_HOOKCOUNT)
-        zone_hook.stack.EndDeeperThan(RunningLevel(L), CloseFrame);
+        zones.hook.stack.EndDeeperThan(RunningLevel(L), CloseFrame);
     else if (ar->i_ci == 0)
         return;
     else if (event != LUA_HOOKCALL)
-        zone_hook.stack.EndAtReturn(ar->i_ci, CloseFrame);
+        zones.hook.stack.EndAtReturn(ar->i_ci, CloseFrame);
     else
         OpenFrame(L, ar);
-    WatchForCReturn(L, ZoneHook, zone_hook.stack.AwaitsCReturn());
+    WatchForCReturn(L, ZoneHook, zones.hook.stack.AwaitsCReturn());
 }
 
 void StopZoneHook(lua_State* L)
 {
-    if (zone_hook.state == L)
+    if (zones.hook.state == L)
         ZoneLua_stop(L);
-    zone_hook.state = nullptr;
+    zones.hook.state = nullptr;
 }
 
 void SetZoneHookAside()
 {
-    zone_hook.running = zone_hook_running;
-    SetPartAside(zone_hook, zone_hook_aside);
-    zone_hook_running = 0;
+    zones.hook.running = zones.hook_running;
+    SetPartAside(zones.hook, zones.hook_aside);
+    zones.hook_running = 0;
 }
 
 // A hook set aside ends with the old state, which is closed after this.
@@ -207,13 +209,13 @@ static void EndZoneHook(ZoneHookState& hook)
 
 void ReleaseZoneHookAside()
 {
-    ReleasePartAside(zone_hook_aside, DropZoneHook);
+    ReleasePartAside(zones.hook_aside, DropZoneHook);
 }
 
 void PutZoneHookBack()
 {
-    PutPartBack(zone_hook, zone_hook_aside, EndZoneHook);
-    zone_hook_running = zone_hook.running;
+    PutPartBack(zones.hook, zones.hook_aside, EndZoneHook);
+    zones.hook_running = zones.hook.running;
 }
 
 int ZoneLua_update(lua_State*)
@@ -254,9 +256,9 @@ int ZoneLua_start(lua_State* L)
                          "zones.start: another debug hook (the script profiler's?) is running; "
                          "not started"))
         return 0;
-    zone_hook_running = 1;
-    zone_hook.state = L;
-    zone_hook.stack.frames.clear();
+    zones.hook_running = 1;
+    zones.hook.state = L;
+    zones.hook.stack.frames.clear();
     SetCallHook(L, ZoneHook);
     return 0;
 }
@@ -266,16 +268,16 @@ int ZoneLua_stop(lua_State* L)
 {
     if (lua_gethook(L) == ZoneHook)
         SetCallHook(L, nullptr);
-    zone_hook_running = 0;
-    if (!zone_hook.stack.frames.empty())
-        UnwindScriptZones(zone_hook.stack.frames.front().depth - 1);
+    zones.hook_running = 0;
+    if (!zones.hook.stack.frames.empty())
+        UnwindScriptZones(zones.hook.stack.frames.front().depth - 1);
     return 0;
 }
 
 int ZoneLua_is_running(lua_State* L)
 {
-    zone_hook_running = lua_gethook(L) == ZoneHook;
-    lua_pushboolean(L, zone_hook_running);
+    zones.hook_running = lua_gethook(L) == ZoneHook;
+    lua_pushboolean(L, zones.hook_running);
     return 1;
 }
 
@@ -317,5 +319,5 @@ int luaopen_ZoneLua(lua_State* L)
 
 int ZoneHookRunning()
 {
-    return zone_hook_running;
+    return zones.hook_running;
 }
