@@ -3,8 +3,6 @@
 
 #include "app/default_font.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -22,11 +20,4 @@ DefaultFontPaths FindDefaultFont(const std::string& program)
     if (!fs::exists(installed / kFontFile, ignored))
         return local;
     return {(installed / kFontFile).string(), installed.string() + "/"};
-}
-
-std::string RunningProgramPath()
-{
-    std::error_code failed;
-    fs::path self = fs::read_symlink("/proc/self/exe", failed);
-    return failed ? std::string() : self.string();
 }

@@ -13,5 +13,3 @@ struct DefaultFontPaths {
 // found from `program` (the running program's path) when that is there; otherwise res/font/ again,
 // so that the error names the path a script author knows.
 DefaultFontPaths FindDefaultFont(const std::string& program);
-// The running program's own path, from /proc/self/exe; empty when it cannot be read.
-std::string RunningProgramPath();

@@ -8,6 +8,7 @@
 #include "app/script_host.h"
 #include "app/window.h"
 #include "audio/music.h"
+#include "platform/platform.h"
 #include "profile/overlay.h"
 #include "profile/profiler.h"
 #include "render/pipes.h"
@@ -17,10 +18,6 @@
 
 #include <GL/glew.h>
 
-#include <malloc.h>
-#include <sys/resource.h>
-
-#include <algorithm>
 #include <cstdio>
 
 // Reads the music's position once for the frame: the rows of its tracks follow the music heard
@@ -63,34 +60,17 @@ static void DrawFrame(ScriptHost& host, const BitmapFont* default_font, const Fr
 
 // The graphics driver's shader compiler recurses once per nesting level of an expression, and a
 // section of the size the shader reader takes can nest far deeper than the usual 8 MiB of stack
-// allow. The main thread's stack may grow up to the limit in force when it grows (the kernel
-// leaves at least 128 MiB for it below the mapped libraries), so raising the limit here is enough.
-static void RaiseStackLimit()
-{
-    // RLIM_INFINITY is the largest value: an unlimited stack needs nothing.
-    const rlim_t kWanted = 120ull << 20;
-    rlimit limit;
-    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur >= kWanted)
-        return;
-    limit.rlim_cur = std::min(kWanted, limit.rlim_max);
-    setrlimit(RLIMIT_STACK, &limit);
-}
-
-// Freed memory stays with the process: the graphics driver allocates and frees large buffers at
-// every draw, and memory handed back to the kernel after each frame is faulted in again by the
-// next (measured: a third of the time of a frame of 20,000 boxes went to page faults).
-static void KeepFreedMemory()
-{
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    mallopt(M_TOP_PAD, 64 << 20);
-}
+// allow.
+static const size_t kStackBytes = 120u << 20;
 
 int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
 {
     // Lines reach a pipe as they are printed, so readers see script and host output in order.
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    RaiseStackLimit();
+    RaiseStackLimit(kStackBytes);
+    // Freed memory stays with the process: the graphics driver allocates and frees large buffers
+    // at every draw, and memory handed back to the system after each frame is faulted in again by
+    // the next (measured: a third of the time of a frame of 20,000 boxes went to page faults).
     KeepFreedMemory();
 
     InitWindowLibrary();

@@ -3,7 +3,7 @@
 
 #include "audio/stream.h"
 
-#include "regular_file.h"
+#include "platform/platform.h"
 
 #include <algorithm>
 #include <cerrno>

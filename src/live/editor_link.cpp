@@ -4,12 +4,6 @@
 
 #include "tracks/tracks.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -22,30 +16,24 @@ static const size_t kMaxUnsent = 1 << 20;
 EditorLink::EditorLink(const std::string& host, const std::string& port)
     : name_(host + ":" + port)
 {
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &addresses_);
-    if (error != 0) {
-        addresses_ = nullptr;
+    std::string error;
+    addresses_ = ResolveAddresses(host, port, error);
+    if (!addresses_)
         printf("demohost-live: cannot find the editor's host %s: %s\n", host.c_str(),
-               gai_strerror(error));
-    }
+               error.c_str());
 }
 
 EditorLink::~EditorLink()
 {
-    if (fd_ >= 0)
-        close(fd_);
-    if (addresses_)
-        freeaddrinfo(addresses_);
+    CloseSocket(socket_);
+    FreeAddresses(addresses_);
 }
 
 void EditorLink::Poll(double now, EditorRequests& requests)
 {
     if (state_ == State::kIdle && addresses_ && now >= next_try_) {
-        trying_ = addresses_;
-        StartConnecting(now);
+        trying_ = 0;
+        TryAddresses(now);
     }
     if (state_ == State::kConnecting)
         FinishConnecting(now);
@@ -80,25 +68,21 @@ void EditorLink::Poll(double now, EditorRequests& requests)
         return;
     }
     Flush();
-    if (fd_ < 0)
+    if (socket_ == kNoSocket)
         End(now, unsent_);
 }
 
-// Starts a non-blocking connection to `trying_`, or to the addresses after it that fail at once.
-void EditorLink::StartConnecting(double now)
+// Starts a non-blocking connection to address `trying_`, or to the addresses after it that fail
+// at once.
+void EditorLink::TryAddresses(double now)
 {
-    for (; trying_; trying_ = trying_->ai_next) {
-        fd_ = socket(trying_->ai_family, trying_->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                     trying_->ai_protocol);
-        if (fd_ < 0)
-            continue;
-        if (connect(fd_, trying_->ai_addr, trying_->ai_addrlen) == 0 || errno == EINPROGRESS) {
+    for (size_t count = AddressCount(addresses_); trying_ < count; trying_++) {
+        socket_ = StartConnecting(addresses_, trying_);
+        if (socket_ != kNoSocket) {
             state_ = State::kConnecting;
             deadline_ = now + kTimeoutSeconds;
             return;
         }
-        close(fd_);
-        fd_ = -1;
     }
     state_ = State::kIdle;
     next_try_ = now + kRetrySeconds;
@@ -106,18 +90,14 @@ void EditorLink::StartConnecting(double now)
 
 void EditorLink::FinishConnecting(double now)
 {
-    pollfd ready = {fd_, POLLOUT, 0};
-    if (poll(&ready, 1, 0) == 0 && now < deadline_)
+    int connected = ConnectionState(socket_);
+    if (connected == 0 && now < deadline_)
         return;
-    int error = ETIMEDOUT;
-    socklen_t size = sizeof error;
-    if (ready.revents)
-        getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size);
-    if (error != 0) {
-        close(fd_);
-        fd_ = -1;
-        trying_ = trying_->ai_next;
-        StartConnecting(now);
+    if (connected != 1) {
+        CloseSocket(socket_);
+        socket_ = kNoSocket;
+        trying_++;
+        TryAddresses(now);
         return;
     }
     state_ = State::kGreeting;
@@ -130,7 +110,7 @@ void EditorLink::FinishConnecting(double now)
 void EditorLink::ReadGreeting(double now)
 {
     Flush();
-    bool open = fd_ >= 0 && Receive();
+    bool open = socket_ != kNoSocket && Receive();
     size_t wanted = strlen(kEditorGreeting);
     if (in_.size() < wanted) {
         if (!open || now >= deadline_)
@@ -166,16 +146,12 @@ bool EditorLink::Receive()
 {
     unsigned char buffer[4096];
     for (int reads = 0; reads < 256; reads++) {
-        ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (got > 0) {
-            in_.insert(in_.end(), buffer, buffer + got);
-            continue;
-        }
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        long got = ReceiveNow(socket_, buffer, sizeof buffer);
+        if (got < 0)
+            return false;
+        if (got == 0)
             return true;
-        if (got < 0 && errno == EINTR)
-            continue;
-        return false;
+        in_.insert(in_.end(), buffer, buffer + got);
     }
     return true;
 }
@@ -205,19 +181,18 @@ void EditorLink::Send(const unsigned char* bytes, size_t size)
 // the socket (the connection is then ended by the poll).
 void EditorLink::Flush()
 {
-    while (fd_ >= 0 && !out_.empty()) {
-        ssize_t sent = send(fd_, out_.data(), out_.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    while (socket_ != kNoSocket && !out_.empty()) {
+        std::string error;
+        long sent = SendNow(socket_, out_.data(), out_.size(), error);
         if (sent > 0) {
             out_.erase(out_.begin(), out_.begin() + sent);
             continue;
         }
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && out_.size() <= kMaxUnsent)
+        if (sent == 0 && out_.size() <= kMaxUnsent)
             return;
-        unsent_ = sent < 0 && errno != EAGAIN ? strerror(errno) : "the editor reads nothing";
-        close(fd_);
-        fd_ = -1;
+        unsent_ = sent < 0 ? error : "the editor reads nothing";
+        CloseSocket(socket_);
+        socket_ = kNoSocket;
     }
 }
 
@@ -232,9 +207,8 @@ void EditorLink::End(double now, const std::string& why)
         printf("demohost-live: %s\n", why.c_str());
         reported_ = why;
     }
-    if (fd_ >= 0)
-        close(fd_);
-    fd_ = -1;
+    CloseSocket(socket_);
+    socket_ = kNoSocket;
     state_ = State::kIdle;
     next_try_ = now + kRetrySeconds;
 }

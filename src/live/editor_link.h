@@ -4,8 +4,7 @@
 #pragma once
 
 #include "live/editor_protocol.h"
-
-#include <netdb.h>
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,7 +30,7 @@ public:
 
 private:
     enum class State { kIdle, kConnecting, kGreeting, kConnected };
-    void StartConnecting(double now);
+    void TryAddresses(double now);
     void FinishConnecting(double now);
     void ReadGreeting(double now);
     void Greeted();
@@ -43,10 +42,10 @@ private:
     void End(double now, const std::string& why);
 
     std::string name_;  // HOST:PORT, for the lines printed
-    addrinfo* addresses_ = nullptr;
-    addrinfo* trying_ = nullptr;
+    NetAddresses* addresses_ = nullptr;
+    size_t trying_ = 0;  // the address being tried
     State state_ = State::kIdle;
-    int fd_ = -1;
+    Socket socket_ = kNoSocket;
     double next_try_ = 0;
     double deadline_ = 0;  // of the connection being made or greeted
     std::vector<unsigned char> in_, out_;

@@ -3,18 +3,11 @@
 
 #include "profile/profiler.h"
 
-#include <time.h>
+#include "platform/platform.h"
 
 #if defined(__x86_64__)
 #include <x86intrin.h>
 #endif
-
-static uint64_t monotonic_ns()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec);
-}
 
 #if defined(__x86_64__)
 
@@ -26,11 +19,10 @@ __attribute__((weak)) uint64_t read_clock()
 // Counts ticks across 20 ms of the monotonic clock.
 __attribute__((weak)) uint64_t platform_clock_frequency()
 {
-    uint64_t t0 = monotonic_ns();
+    uint64_t t0 = MonotonicNanoseconds();
     uint64_t c0 = __rdtsc();
-    timespec pause{0, 20000000};
-    nanosleep(&pause, nullptr);
-    uint64_t t1 = monotonic_ns();
+    SleepNanoseconds(20000000);
+    uint64_t t1 = MonotonicNanoseconds();
     uint64_t c1 = __rdtsc();
     return static_cast<uint64_t>(static_cast<double>(c1 - c0) * 1e9 / static_cast<double>(t1 - t0));
 }
@@ -39,7 +31,7 @@ __attribute__((weak)) uint64_t platform_clock_frequency()
 
 __attribute__((weak)) uint64_t read_clock()
 {
-    return monotonic_ns();
+    return MonotonicNanoseconds();
 }
 
 __attribute__((weak)) uint64_t platform_clock_frequency()

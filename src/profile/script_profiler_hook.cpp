@@ -6,10 +6,9 @@
 
 #include "profile/call_levels.h"
 #include "profile/lua_module.h"
+#include "platform/platform.h"
 #include "profile/script_profiler.h"
 #include "state_aside.h"
-
-#include <time.h>
 
 #include <string>
 #include <utility>
@@ -50,9 +49,7 @@ static struct {
 // Elapsed microseconds on the monotonic clock.
 static long long clock_us()
 {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<long long>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+    return static_cast<long long>(MonotonicNanoseconds() / 1000);
 }
 
 // The profiler's time: the monotonic clock stopped while the profiler is paused.

@@ -3,28 +3,7 @@
 
 #include "profile/script_profiler_internal.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-
-// A fresh name of the program's own: the last part of a new temporary file's path, without
-// one trailing ".".
-static std::string TemporaryPart()
-{
-    char path[] = "/tmp/runXXXXXX";
-    int fd = mkstemp(path);
-    if (fd >= 0) {
-        close(fd);
-        unlink(path);
-    }
-    std::string part = path;
-    size_t separator = part.find_last_of("/\\");
-    if (separator != std::string::npos)
-        part.erase(0, separator + 1);
-    if (!part.empty() && part.back() == '.')
-        part.pop_back();
-    return part;
-}
+#include "platform/platform.h"
 
 std::string ProfilerLogName(const std::string& pattern, const std::string& part)
 {
@@ -51,7 +30,7 @@ std::string ProfilerLogName(const std::string& pattern, const std::string& part)
 
 FILE* OpenProfilerLog(const char* pattern)
 {
-    std::string name = ProfilerLogName(pattern ? pattern : "scriptprof_%s.out", TemporaryPart());
+    std::string name = ProfilerLogName(pattern ? pattern : "scriptprof_%s.out", FreshName());
     FILE* file = fopen(name.c_str(), "a");
     if (!file)
         return nullptr;

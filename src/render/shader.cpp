@@ -3,7 +3,7 @@
 #include "render/shader.h"
 
 #include "render/shader_internal.h"
-#include "regular_file.h"
+#include "platform/platform.h"
 #include "render/gl_context.h"
 #include "render/pipes.h"
 #include "state_aside.h"
@@ -121,7 +121,7 @@ bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment
     SectionReader reader;
     std::string head;  // the line's first characters, enough to recognise a marker
     bool long_line = false, cut = false;
-    for (int c = getc_unlocked(file);; c = getc_unlocked(file)) {
+    for (int c = ReadByteUnlocked(file);; c = ReadByteUnlocked(file)) {
         if (c == '\n' || (c == EOF && !head.empty())) {
             EndLine(reader, head, long_line, vertex, fragment);
             long_line = false;

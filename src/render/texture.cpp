@@ -4,7 +4,7 @@
 #include "render/texture.h"
 
 #include "render/texture_internal.h"
-#include "regular_file.h"
+#include "platform/platform.h"
 #include "render/gl_context.h"
 #include "state_aside.h"
 

@@ -2,7 +2,7 @@
 
 #include "text/font.h"
 
-#include "regular_file.h"
+#include "platform/platform.h"
 
 #include <climits>
 #include <cstdio>
@@ -115,10 +115,10 @@ static const size_t kMaxFontLine = 4096;
 static bool ReadLine(FILE* file, std::string& line)
 {
     line.clear();
-    int c = getc_unlocked(file);
+    int c = ReadByteUnlocked(file);
     if (c == EOF)
         return false;
-    for (; c != EOF && c != '\n'; c = getc_unlocked(file))
+    for (; c != EOF && c != '\n'; c = ReadByteUnlocked(file))
         if (line.size() < kMaxFontLine)
             line.push_back(static_cast<char>(c));
     if (!line.empty() && line.back() == '\r')

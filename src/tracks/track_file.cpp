@@ -1,11 +1,10 @@
 // Track files: their names and their format, the one the editor's player library reads.
 
 #include "tracks/tracks.h"
-#include "regular_file.h"
 
-#include <errno.h>
-#include <unistd.h>
+#include "platform/platform.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -124,10 +123,10 @@ bool WriteTrackFile(const std::string& path, const std::vector<TrackKey>& keys)
     FILE* file = fopen(temporary.c_str(), "wb");
     bool written = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     written = file && fclose(file) == 0 && written;
-    if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!written || !ReplaceFile(temporary, path)) {
         printf("Track file error: cannot write %s: %s\n", path.c_str(), strerror(errno));
         if (file)
-            unlink(temporary.c_str());
+            remove(temporary.c_str());
         return false;
     }
     return true;
