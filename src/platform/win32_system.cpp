@@ -1,0 +1,116 @@
+// The Windows side of the platform layer for files, the program, the stack, the heap and the
+// clock. Paths are UTF-8 and reach the system as UTF-16.
+
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+// UTF-8 to the system's UTF-16; empty for null.
+static std::wstring Wide(const char* text)
+{
+    if (!text)
+        return {};
+    int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+static std::string Narrow(const wchar_t* wide)
+{
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string text(length > 0 ? static_cast<size_t>(length) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), length, nullptr, nullptr);
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+int OpenRegularFd(const char* path)
+{
+    if (!path)
+        return -1;
+    int fd = _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0)
+        return -1;
+    struct _stat64 info;
+    if (_fstat64(fd, &info) != 0 || !(info.st_mode & _S_IFREG)) {
+        _close(fd);
+        errno = 0;
+        return -1;
+    }
+    return fd;
+}
+
+FILE* OpenRegularFile(const char* path)
+{
+    int fd = OpenRegularFd(path);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = _fdopen(fd, "rb");
+    if (!file)
+        _close(fd);
+    return file;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to)
+{
+    if (MoveFileExW(Wide(from.c_str()).c_str(), Wide(to.c_str()).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    errno = GetLastError() == ERROR_FILE_NOT_FOUND ? ENOENT : EACCES;
+    return false;
+}
+
+std::string RunningProgramPath()
+{
+    wchar_t path[32768];
+    DWORD length = GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
+    if (length == 0 || length >= sizeof path / sizeof path[0])
+        return {};
+    std::string program = Narrow(path);
+    for (char& c : program)
+        if (c == '\\')
+            c = '/';
+    return program;
+}
+
+// The name of a new temporary file, which is removed at once: "run" and its hex digits.
+std::string FreshName()
+{
+    wchar_t folder[MAX_PATH + 1], path[MAX_PATH + 1];
+    if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"run", 0, path))
+        return "run" + std::to_string(GetCurrentProcessId()) + std::to_string(GetTickCount64());
+    DeleteFileW(path);
+    std::string name = Narrow(path);
+    size_t separator = name.find_last_of("/\\");
+    name.erase(0, separator == std::string::npos ? 0 : separator + 1);
+    size_t dot = name.find('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// The stack's size is set when the program is linked (--stack).
+void RaiseStackLimit(size_t) {}
+
+// The C runtime's heap keeps what is freed.
+void KeepFreedMemory() {}
+
+uint64_t MonotonicNanoseconds()
+{
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    uint64_t ticks = static_cast<uint64_t>(count.QuadPart);
+    uint64_t rate = static_cast<uint64_t>(frequency.QuadPart);
+    return ticks / rate * 1000000000u + ticks % rate * 1000000000u / rate;
+}
+
+void SleepNanoseconds(uint64_t nanoseconds)
+{
+    Sleep(static_cast<DWORD>((nanoseconds + 999999) / 1000000));
+}
