@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds demohost's dependencies for Windows from the source tarballs in ../shared/deps/ into the
 # sysroot folder $1 (include/, lib/, bin/ with the DLLs). Each is built again only when its
-# tarball changed: a stamp in $1/stamps/ keeps the tarball's checksum.
+# tarball or its recipe below changed: a stamp in $1/stamps/ keeps their checksum.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 deps=${DEMOHOST_DEPS:-$root/../shared/deps}
@@ -13,10 +13,11 @@ host=x86_64-w64-mingw32
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
 mkdir -p "$sysroot/stamps" "$work" "$sysroot/lib/pkgconfig" "$sysroot/include" "$sysroot/bin"
 
-# Runs `build_NAME` in a fresh copy of tarball $2's tree when the tarball differs from the stamp.
+# Runs `build_NAME` in a fresh copy of tarball $2's tree when the tarball or the recipe differs
+# from the stamp.
 step() {
   local name=$1 tarball="$deps/$2" sum
-  sum=$(sha256sum "$tarball" | cut -d' ' -f1)
+  sum=$( (sha256sum <"$tarball"; declare -f "build_$name") | sha256sum | cut -d' ' -f1)
   if [ "$(cat "$sysroot/stamps/$name" 2>/dev/null)" = "$sum" ]; then
     return
   fi
@@ -24,7 +25,9 @@ step() {
   rm -rf "${work:?}/$name"
   mkdir -p "$work/$name"
   tar -xf "$tarball" -C "$work/$name" --strip-components=1
-  (cd "$work/$name" && "build_$name" >"$work/$name.log" 2>&1) ||
+  # In a background subshell, so that the recipe stops at its first failing command.
+  (set -e; cd "$work/$name"; "build_$name") >"$work/$name.log" 2>&1 &
+  wait $! ||
     { echo "windows dependencies: $name failed, see $work/$name.log"; tail -20 "$work/$name.log"; exit 1; }
   echo "$sum" >"$sysroot/stamps/$name"
 }
@@ -50,7 +53,7 @@ build_lua() {
   make -C src mingw CC="$CC" -j "$jobs"
   cp src/lua51.dll "$sysroot/bin/"
   # The DLL's import library, for linking the program and Lua C modules against it.
-  $host-gendef - src/lua51.dll >lua51.def
+  gendef - src/lua51.dll >lua51.def
   $host-dlltool -D lua51.dll -d lua51.def -l "$sysroot/lib/liblua51.dll.a"
   mkdir -p "$sysroot/include/lua5.1"
   cp src/lua.h src/luaconf.h src/lualib.h src/lauxlib.h etc/lua.hpp "$sysroot/include/lua5.1/"
@@ -72,7 +75,11 @@ build_sdl2() {
 
 build_ogg() { cmake_build . -DBUILD_SHARED_LIBS=OFF -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF; }
 build_vorbis() { cmake_build . -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF; }
-build_opus() { cmake_build . -DBUILD_SHARED_LIBS=OFF -DOPUS_BUILD_TESTING=OFF -DOPUS_BUILD_PROGRAMS=OFF; }
+# Without the stack protector and fortified calls, whose runtime the DLL that links it lacks.
+build_opus() {
+  cmake_build . -DBUILD_SHARED_LIBS=OFF -DOPUS_BUILD_TESTING=OFF -DOPUS_BUILD_PROGRAMS=OFF \
+    -DOPUS_STACK_PROTECTOR=OFF -DOPUS_FORTIFY_SOURCE=OFF
+}
 build_flac() {
   cmake_build . -DBUILD_SHARED_LIBS=OFF -DWITH_STACK_PROTECTOR=OFF -DWITH_FORTIFY_SOURCE=OFF \
     -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF \
@@ -95,13 +102,18 @@ build_pocketfft() {
   cp pocketfft.c pocketfft.h "$sysroot/include/pocketfft/"
 }
 
+# The headers, and a library of their implementations as Debian's package has.
 build_stb() {
   cp stb_image.h stb_image_write.h "$sysroot/include/"
+  printf '#define STB_IMAGE_IMPLEMENTATION\n#include "stb_image.h"\n#define STB_IMAGE_WRITE_IMPLEMENTATION\n#include "stb_image_write.h"\n' >stb.c
+  $CC -O2 -c stb.c -o stb.o
+  $AR rcs "$sysroot/lib/libstb.a" stb.o
   cat >"$sysroot/lib/pkgconfig/stb.pc" <<PC
 prefix=$sysroot
 Name: stb
 Description: single-file image libraries
 Version: 0
+Libs: -L\${prefix}/lib -lstb
 Cflags: -I\${prefix}/include
 PC
 }

@@ -1,5 +1,6 @@
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (posix threads); programs built for
-# the target run under wine64. DEMOHOST_WINDOWS_SYSROOT is where the dependencies are installed.
+# the target run under wine64. DEMOHOST_WINDOWS_SYSROOT is where the dependencies are installed;
+# pkg-config is pointed there by PKG_CONFIG_LIBDIR, which the caller sets.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -15,6 +16,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(ENV{PKG_CONFIG_LIBDIR} "${DEMOHOST_WINDOWS_SYSROOT}/lib/pkgconfig")
-set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 set(CMAKE_CROSSCOMPILING_EMULATOR wine64)

@@ -65,8 +65,7 @@ static const size_t kStackBytes = 120u << 20;
 
 int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
 {
-    // Lines reach a pipe as they are printed, so readers see script and host output in order.
-    setvbuf(stdout, nullptr, _IOLBF, 0);
+    PrepareOutput();
     RaiseStackLimit(kStackBytes);
     // Freed memory stays with the process: the graphics driver allocates and frees large buffers
     // at every draw, and memory handed back to the system after each frame is faulted in again by

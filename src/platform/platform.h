@@ -17,7 +17,7 @@ int OpenRegularFd(const char* path);
 FILE* OpenRegularFile(const char* path);
 // Renames `from` over `to` in one step, so that a reader of `to` sees the old file or the new one;
 // false with errno set when it cannot.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveFileOver(const std::string& from, const std::string& to);
 // The next byte of a stream that only this thread reads, without taking its lock each time.
 inline int ReadByteUnlocked(FILE* file)
 {
@@ -27,6 +27,11 @@ inline int ReadByteUnlocked(FILE* file)
     return getc_unlocked(file);
 #endif
 }
+
+// Before anything is printed: lines reach a pipe or a terminal as they are printed, so readers see
+// the script's and the host's output in order; a program without a console of its own that was
+// started from a terminal prints to that terminal.
+void PrepareOutput();
 
 // The running program's own file; empty when the system does not tell.
 std::string RunningProgramPath();

@@ -42,9 +42,14 @@ FILE* OpenRegularFile(const char* path)
     return file;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool MoveFileOver(const std::string& from, const std::string& to)
 {
     return rename(from.c_str(), to.c_str()) == 0;
+}
+
+void PrepareOutput()
+{
+    setvbuf(stdout, nullptr, _IOLBF, 0);
 }
 
 std::string RunningProgramPath()

@@ -58,13 +58,24 @@ FILE* OpenRegularFile(const char* path)
     return file;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool MoveFileOver(const std::string& from, const std::string& to)
 {
     if (MoveFileExW(Wide(from.c_str()).c_str(), Wide(to.c_str()).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     errno = GetLastError() == ERROR_FILE_NOT_FOUND ? ENOENT : EACCES;
     return false;
+}
+
+// The C runtime has no line buffering: output is written as it comes.
+void PrepareOutput()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        freopen("CONOUT$", "w", stdout);
+        freopen("CONOUT$", "w", stderr);
+    }
+    setvbuf(stdout, nullptr, _IONBF, 0);
 }
 
 std::string RunningProgramPath()

@@ -9,7 +9,11 @@
 
 #include <lua.hpp>
 
+#if defined(_WIN32)
+#define ZONE_LUA_EXPORT extern "C" __declspec(dllexport)
+#else
 #define ZONE_LUA_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 // Closes the zones that the hook opened deeper than `depth` and every zone below that depth:
 // called after each protected call into the script, whose errors unwind frames without returns.

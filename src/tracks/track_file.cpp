@@ -123,7 +123,7 @@ bool WriteTrackFile(const std::string& path, const std::vector<TrackKey>& keys)
     FILE* file = fopen(temporary.c_str(), "wb");
     bool written = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     written = file && fclose(file) == 0 && written;
-    if (!written || !ReplaceFile(temporary, path)) {
+    if (!written || !MoveFileOver(temporary, path)) {
         printf("Track file error: cannot write %s: %s\n", path.c_str(), strerror(errno));
         if (file)
             remove(temporary.c_str());

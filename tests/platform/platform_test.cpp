@@ -30,13 +30,13 @@ TEST(Platform, FilesAreReplacedWholeAndNamesAreFresh)
     fs::path folder = TestFolder("platform-files-");
     std::ofstream(folder / "a") << "old";
     std::ofstream(folder / "a.new") << "new";
-    ASSERT_TRUE(ReplaceFile((folder / "a.new").string(), (folder / "a").string()));
+    ASSERT_TRUE(MoveFileOver((folder / "a.new").string(), (folder / "a").string()));
     std::ifstream read(folder / "a");
     std::string text;
     read >> text;
     EXPECT_EQ(text, "new");
     EXPECT_FALSE(fs::exists(folder / "a.new"));
-    EXPECT_FALSE(ReplaceFile((folder / "none").string(), (folder / "a").string()));
+    EXPECT_FALSE(MoveFileOver((folder / "none").string(), (folder / "a").string()));
 
     // A folder is no regular file; nor is nothing.
     EXPECT_EQ(OpenRegularFd(folder.c_str()), -1);
