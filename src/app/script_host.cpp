@@ -4,6 +4,7 @@
 
 #include "app/api.h"
 #include "profile/script_profiler.h"
+#include "platform/platform.h"
 #include "profile/zone_lua.h"
 
 #include <cstdio>
@@ -39,6 +40,25 @@ bool CallProtected(lua_State* L, int nargs, int nresults)
     return ran;
 }
 
+// package.loadlib("", name) opens a function the program itself carries (the zones module's):
+// found where the platform keeps the program's exported functions, else left to the library's
+// own loadlib (upvalue 1), whose results and messages are kept.
+static int LoadProgramLib(lua_State* L)
+{
+    size_t length = 0;
+    luaL_checklstring(L, 1, &length);
+    const char* name = luaL_checkstring(L, 2);
+    if (length == 0)
+        if (void* function = ProgramSymbol(name)) {
+            lua_pushcfunction(L, reinterpret_cast<lua_CFunction>(function));
+            return 1;
+        }
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
 void ScriptHost::Open()
 {
     state_ = luaL_newstate();
@@ -48,6 +68,9 @@ void ScriptHost::Open()
     lua_getglobal(state_, "package");
     lua_pushstring(state_, "./res/?.lua");
     lua_setfield(state_, -2, "path");
+    lua_getfield(state_, -1, "loadlib");
+    lua_pushcclosure(state_, LoadProgramLib, 1);
+    lua_setfield(state_, -2, "loadlib");
     lua_pop(state_, 1);
 
     luaopen_profiler(state_);

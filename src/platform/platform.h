@@ -33,6 +33,10 @@ inline int ReadByteUnlocked(FILE* file)
 // started from a terminal prints to that terminal.
 void PrepareOutput();
 
+// A function the program carries under `name` (one it exports for scripts' modules); null when
+// it has none.
+void* ProgramSymbol(const char* name);
+
 // The running program's own file; empty when the system does not tell.
 std::string RunningProgramPath();
 // A name nothing else on the machine has taken: letters and digits, for file names.

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -50,6 +51,11 @@ bool MoveFileOver(const std::string& from, const std::string& to)
 void PrepareOutput()
 {
     setvbuf(stdout, nullptr, _IOLBF, 0);
+}
+
+void* ProgramSymbol(const char* name)
+{
+    return dlsym(RTLD_DEFAULT, name);
 }
 
 std::string RunningProgramPath()

@@ -78,6 +78,18 @@ void PrepareOutput()
     setvbuf(stdout, nullptr, _IONBF, 0);
 }
 
+// An executable exports nothing to the modules a script loads, so the program's functions for
+// them live in the engine's DLL, the module that holds this function.
+void* ProgramSymbol(const char* name)
+{
+    HMODULE engine = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&ProgramSymbol), &engine))
+        return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(engine, name));
+}
+
 std::string RunningProgramPath()
 {
     wchar_t path[32768];
