@@ -118,8 +118,9 @@ Cflags: -I\${prefix}/include
 PC
 }
 
+# GoogleTest, from the sources Debian's googletest package installs.
 build_gtest() {
-  cmake_build /usr/src/googletest -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF
+  cmake_build /usr/src/googletest -DBUILD_GMOCK=OFF
 }
 
 step glfw glfw-3.4.tar.gz
@@ -135,3 +136,13 @@ step lame lame_3.100.orig.tar.gz
 step sndfile libsndfile-1.2.2.tar.gz
 step pocketfft pocketfft-c.tar.gz
 step stb stb-31c1ad3-image.tar.gz
+
+# GoogleTest comes from a package, not a tarball: its version is the stamp.
+gtest_sum=$( (dpkg-query -W -f='${Version}' googletest; declare -f build_gtest) | sha256sum | cut -d' ' -f1)
+if [ "$(cat "$sysroot/stamps/gtest" 2>/dev/null)" != "$gtest_sum" ]; then
+  echo "windows dependencies: building gtest"
+  rm -rf "$work/gtest" && mkdir -p "$work/gtest"
+  (set -e; cd "$work/gtest"; build_gtest) >"$work/gtest.log" 2>&1 &
+  wait $! || { echo "windows dependencies: gtest failed, see $work/gtest.log"; tail -20 "$work/gtest.log"; exit 1; }
+  echo "$gtest_sum" >"$sysroot/stamps/gtest"
+fi

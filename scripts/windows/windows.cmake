@@ -1,6 +1,20 @@
 # The Windows build's own part, included by the top CMakeLists.txt: the dependencies' DLLs beside
-# the programs, so that they start from the build folder.
+# the programs, so that they start from the build folder, and the unit tests that need no window,
+# run under Wine (the toolchain's emulator).
 file(GLOB WINDOWS_DLLS ${DEMOHOST_WINDOWS_SYSROOT}/bin/*.dll)
 foreach(dll ${WINDOWS_DLLS})
   configure_file(${dll} ${CMAKE_BINARY_DIR} COPYONLY)
 endforeach()
+
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+add_executable(windows_unit_tests
+  tests/tracks/tracks_test.cpp tests/live/editor_protocol_test.cpp tests/live/file_watch_test.cpp
+  tests/audio/stream_control_test.cpp tests/support/audio_files.cpp)
+target_include_directories(windows_unit_tests PRIVATE tests)
+target_link_libraries(windows_unit_tests PRIVATE engine GTest::gtest_main)
+target_link_options(windows_unit_tests PRIVATE ${WINDOWS_LINK_OPTIONS})
+target_compile_definitions(windows_unit_tests PRIVATE DEMOHOST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+gtest_discover_tests(windows_unit_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                     PROPERTIES TIMEOUT 120)
