@@ -67,7 +67,8 @@ bool MoveFileOver(const std::string& from, const std::string& to)
     return false;
 }
 
-// The C runtime has no line buffering: output is written as it comes.
+// The C runtime has no line buffering: output is written as it comes. It is written in binary,
+// so that a line ends in "\n" as on other systems, not "\r\n".
 void PrepareOutput()
 {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -75,6 +76,8 @@ void PrepareOutput()
         freopen("CONOUT$", "w", stdout);
         freopen("CONOUT$", "w", stderr);
     }
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     setvbuf(stdout, nullptr, _IONBF, 0);
 }
 

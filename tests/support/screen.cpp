@@ -39,3 +39,27 @@ int ScreenPixelsNotBlack(int x, int y, int width, int height)
     XCloseDisplay(display);
     return lit;
 }
+
+bool FindOnScreen(const Rgba& colour, int& x, int& y)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    Window root = DefaultRootWindow(display);
+    XWindowAttributes size{};
+    XGetWindowAttributes(display, root, &size);
+    XImage* image = XGetImage(display, root, 0, 0, size.width, size.height, AllPlanes, ZPixmap);
+    unsigned long wanted = static_cast<unsigned long>(colour.r) << 16 | colour.g << 8 | colour.b;
+    bool found = false;
+    for (int row = 0; image && row < size.height && !found; row++)
+        for (int column = 0; column < size.width && !found; column++)
+            if ((XGetPixel(image, column, row) & 0xffffff) == wanted) {
+                x = column;
+                y = row;
+                found = true;
+            }
+    if (image)
+        XDestroyImage(image);
+    XCloseDisplay(display);
+    return found;
+}

@@ -7,3 +7,5 @@
 Rgba ScreenPixel(int x, int y);
 // How many pixels of the screen's rectangle at (x, y), `width` by `height`, are not black.
 int ScreenPixelsNotBlack(int x, int y, int width, int height);
+// The first pixel of `colour` on the screen, row by row from the top left; false when none is.
+bool FindOnScreen(const Rgba& colour, int& x, int& y);

@@ -1,0 +1,214 @@
+// The Windows programs end to end under Wine on the test display: demohost.exe draws boxes,
+// lines, text, an image and a render target through a shader, survives a script error, delivers
+// a sync point, quits with status 0 and loads the zones module; demohost-live.exe reloads a saved
+// change with the music playing on and jumps on F8. The programs are build-windows/'s.
+
+#include "support/run.h"
+#include "support/screen.h"
+
+#include <gtest/gtest.h>
+#include <stb_image_write.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+static const char* kWine = "/usr/lib/wine/wine64";
+
+static std::string WindowsProgram(const char* name)
+{
+    return std::string(DEMOHOST_SOURCE_DIR) + "/build-windows/" + name;
+}
+
+// Where the script's picture lies on the screen: found by its red box, whose top-left corner is
+// at (`left`, `top`) of the picture (Wine's windows, unmanaged, have no name to search by).
+static bool PicturePosition(int left, int top, int& x, int& y)
+{
+    for (int i = 0; i < 300; i++) {
+        if (FindOnScreen({255, 0, 0, 255}, x, y)) {
+            x -= left;
+            y -= top;
+            return true;
+        }
+        usleep(10000);
+    }
+    return false;
+}
+
+// The screen's pixel at (x, y) once it is `expected`, waiting up to two seconds for it.
+static Rgba PixelOnceItIs(int x, int y, const Rgba& expected)
+{
+    Rgba pixel = ScreenPixel(x, y);
+    for (int i = 0; i < 200 && !(pixel == expected); i++) {
+        usleep(10000);
+        pixel = ScreenPixel(x, y);
+    }
+    return pixel;
+}
+
+// A mono 16-bit WAV file of `samples` at 44100 Hz.
+static void WriteWav(const std::string& path, const std::vector<short>& samples)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    auto word = [&](uint32_t value, int bytes) { fwrite(&value, 1, static_cast<size_t>(bytes), file); };
+    uint32_t data = static_cast<uint32_t>(samples.size() * 2);
+    fwrite("RIFF", 1, 4, file);
+    word(36 + data, 4);
+    fwrite("WAVEfmt ", 1, 8, file);
+    word(16, 4), word(1, 2), word(1, 2), word(44100, 4), word(88200, 4), word(2, 2), word(16, 2);
+    fwrite("data", 1, 4, file);
+    word(data, 4);
+    fwrite(samples.data(), 2, samples.size(), file);
+    fclose(file);
+}
+
+class WindowsPrograms : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(access(WindowsProgram("demohost.exe").c_str(), X_OK), 0)
+            << "build the Windows programs first: ./test --windows";
+        setenv("WINEPREFIX", (std::string(DEMOHOST_SOURCE_DIR) + "/build-windows/wine").c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+    ScriptDir dir;
+};
+
+TEST_F(WindowsPrograms, DemohostDrawsEveryKindOfThingAndQuitsWithZero)
+{
+    unsigned char white[4 * 4 * 4];
+    for (unsigned char& byte : white)
+        byte = 255;
+    stbi_write_png((dir.Path() + "/res/white.png").c_str(), 4, 4, 4, white, 16);
+    dir.Write("res/blue.shader", "[vertex]\nvoid main() { gl_Position = ftransform(); }\n"
+                                 "[fragment]\nvoid main() { gl_FragColor = vec4(0.0, 0.0, 1.0, 1.0); }\n");
+    dir.Write("res/main.lua", R"(
+local frames = 0
+function initialize(args)
+    print("args " .. table.concat(args, ","))
+    OpenWindow(320, 240, "windows-draw")
+    font = LoadFont("res/font/mono-20.fnt", "res/font/")
+    image = LoadImage("res/white.png")
+    shader = LoadShader("res/blue.shader")
+    target = MakeRenderTarget(64, 64, 1)
+    print("loaded", font, image, shader, target)
+end
+function update(time, dt)
+    frames = frames + 1
+    BindRenderTarget(target, 0)
+    DrawBox(32, 32, 64, 64, 0, 0)
+    UnbindRenderTarget()
+    SetShader(shader)
+    DrawRenderTarget(target, 0)
+    SetShader(0)
+    DrawBoxWithColor(40, 40, 40, 40, 0, 0, 1, 0, 0, 1)
+    DrawLine(0, 100, 320, 100, 4, 0, 1, 0, 1, 0, 1, 0, 1)
+    DrawBox(140, 40, 40, 40, 0, image)
+    DrawText(font, "MMMM", 20, 150, -1, false, 1, 1, 1, 1)
+    if frames == 3 then error("on purpose") end
+    if frames == 10 then print("drawn") end
+    if GetKey("q") then Quit() end
+end
+)");
+    BackgroundRun run(kWine, dir, {WindowsProgram("demohost.exe"), "one", "two"});
+    ASSERT_TRUE(run.WaitFor("drawn", 60)) << run.Output();
+    int x = 0, y = 0;
+    ASSERT_TRUE(PicturePosition(20, 20, x, y));
+    EXPECT_EQ(PixelOnceItIs(x + 40, y + 40, {255, 0, 0, 255}), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(PixelOnceItIs(x + 10, y + 100, {0, 255, 0, 255}), (Rgba{0, 255, 0, 255}));
+    EXPECT_EQ(PixelOnceItIs(x + 140, y + 40, {255, 255, 255, 255}), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(PixelOnceItIs(x + 280, y + 200, {0, 0, 255, 255}), (Rgba{0, 0, 255, 255}));
+    // The text, white over the blue.
+    int white_pixels = 0;
+    for (int px = 20; px < 100; px++)
+        for (int py = 150; py < 174; py++)
+            white_pixels += ScreenPixel(x + px, y + py) == Rgba{255, 255, 255, 255};
+    EXPECT_GT(white_pixels, 50);
+    ASSERT_EQ(system(("xdotool mousemove " + std::to_string(x + 5) + " " + std::to_string(y + 5) +
+                      " click 1 key q").c_str()),
+              0);
+    EXPECT_EQ(run.WaitForExit(20), 0) << run.Output();
+    EXPECT_NE(run.Output().find("args one,two\n"), std::string::npos) << run.Output();
+    EXPECT_NE(run.Output().find("loaded\t1\t"), std::string::npos) << run.Output();
+    EXPECT_EQ(Count(run.Output(), "Error: res/main.lua:24: on purpose\n"), 1u) << run.Output();
+}
+
+TEST_F(WindowsPrograms, MusicSyncsArriveAndTheZonesModuleWritesItsReport)
+{
+    dir.Write("res/main.lua", R"(
+local zones = package.loadlib("", "luaopen_ZoneLua")()
+function initialize()
+    OpenWindow(160, 120, "windows-music")
+    PlayMusicWithSync("res/tone.wav", {0.2, "beat"})
+end
+function MusicSync(name)
+    print("sync " .. tostring(name))
+    zones.update()
+    print("report", zones.output("zones.txt"))
+    Quit()
+end
+function update() DrawBox(80, 60, 20, 20, 0, 0) end
+)");
+    std::vector<short> tone(44100);
+    for (size_t i = 0; i < tone.size(); i++)
+        tone[i] = static_cast<short>(8000 * ((i / 50) % 2 ? 1 : -1));
+    WriteWav(dir.Path() + "/res/tone.wav", tone);
+    RunResult run = RunProgramIn(kWine, dir, {WindowsProgram("demohost.exe")}, 60);
+    EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("sync beat\n"), std::string::npos) << run.out;
+    std::string report = ReadWholeFile(dir.Path() + "/zones.txt");
+    EXPECT_NE(report.find("sorted list"), std::string::npos) << report;
+    EXPECT_NE(report.find("LuaUpdate"), std::string::npos) << report;
+}
+
+TEST_F(WindowsPrograms, LiveReloadsASaveWithTheMusicPlayingOnAndJumpsOnF8)
+{
+    std::vector<short> silence(44100 * 20);
+    WriteWav(dir.Path() + "/res/long.wav", silence);
+    const std::string script = R"(
+local host = require "demohost"
+local first = true
+function initialize()
+    OpenWindow(160, 120, "windows-live")
+    PlayMusic("res/long.wav")
+    print("started VERSION", (host.music()))
+end
+function update(time)
+    if first then print("first update", time) first = false end
+    DrawBoxWithColor(40, 40, 40, 40, 0, 0, 1, 0, 0, 1)
+end
+)";
+    auto version = [&](const char* name) {
+        std::string text = script;
+        text.replace(text.find("VERSION"), 7, name);
+        return text;
+    };
+    dir.Write("res/main.lua", version("one"));
+    BackgroundRun run(kWine, dir, {WindowsProgram("demohost-live.exe")});
+    ASSERT_TRUE(run.WaitFor("first update", 60)) << run.Output();
+    sleep(1);
+    dir.Write("res/main.lua", version("two"));
+    ASSERT_TRUE(run.WaitFor("started two", 30)) << run.Output();
+    ASSERT_TRUE(run.WaitFor("first update", 10, 2)) << run.Output();
+    // The music went on: the new state found it a second or more in, not at the start.
+    std::vector<std::string> started = Lines(run.Output(), "started two\t");
+    ASSERT_EQ(started.size(), 1u) << run.Output();
+    EXPECT_GT(std::stod(started[0]), 0.5) << run.Output();
+    std::vector<std::string> before = Lines(run.Output(), "first update\t");
+    int x = 0, y = 0;
+    ASSERT_TRUE(PicturePosition(20, 20, x, y));
+    ASSERT_EQ(system(("xdotool mousemove " + std::to_string(x + 5) + " " + std::to_string(y + 5) +
+                      " click 1 key F8").c_str()),
+              0);
+    ASSERT_TRUE(run.WaitFor("first update", 30, 3)) << run.Output();
+    std::vector<std::string> after = Lines(run.Output(), "first update\t");
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_GE(std::stod(after[2]), std::stod(after[1]) + 1.0) << run.Output();
+    run.Stop();
+}
