@@ -113,7 +113,7 @@ function update(time, dt)
     DrawText(font, "MMMM", 20, 150, -1, false, 1, 1, 1, 1)
     if frames == 3 then error("on purpose") end
     if frames == 10 then print("drawn") end
-    if GetKey("q") then Quit() end
+    if io.open("quit") then Quit() end
 end
 )");
     BackgroundRun run(kWine, dir, {WindowsProgram("demohost.exe"), "one", "two"});
@@ -130,16 +130,16 @@ end
         for (int py = 150; py < 174; py++)
             white_pixels += ScreenPixel(x + px, y + py) == Rgba{255, 255, 255, 255};
     EXPECT_GT(white_pixels, 50);
-    ASSERT_EQ(system(("xdotool mousemove " + std::to_string(x + 5) + " " + std::to_string(y + 5) +
-                      " click 1 key q").c_str()),
-              0);
+    dir.Write("quit", "");
     EXPECT_EQ(run.WaitForExit(20), 0) << run.Output();
     EXPECT_NE(run.Output().find("args one,two\n"), std::string::npos) << run.Output();
     EXPECT_NE(run.Output().find("loaded\t1\t"), std::string::npos) << run.Output();
     EXPECT_EQ(Count(run.Output(), "Error: res/main.lua:24: on purpose\n"), 1u) << run.Output();
 }
 
-TEST_F(WindowsPrograms, MusicSyncsArriveAndTheZonesModuleWritesItsReport)
+// Plays a tone with a sync point at 0.2 s; at the point the zones module writes its report and
+// the script quits.
+static RunResult RunMusicScript(const ScriptDir& dir)
 {
     dir.Write("res/main.lua", R"(
 local zones = package.loadlib("", "luaopen_ZoneLua")()
@@ -150,7 +150,7 @@ end
 function MusicSync(name)
     print("sync " .. tostring(name))
     zones.update()
-    print("report", zones.output("zones.txt"))
+    zones.output("zones.txt")
     Quit()
 end
 function update() DrawBox(80, 60, 20, 20, 0, 0) end
@@ -159,12 +159,29 @@ function update() DrawBox(80, 60, 20, 20, 0, 0) end
     for (size_t i = 0; i < tone.size(); i++)
         tone[i] = static_cast<short>(8000 * ((i / 50) % 2 ? 1 : -1));
     WriteWav(dir.Path() + "/res/tone.wav", tone);
-    RunResult run = RunProgramIn(kWine, dir, {WindowsProgram("demohost.exe")}, 60);
+    return RunProgramIn(kWine, dir, {WindowsProgram("demohost.exe")}, 60);
+}
+
+TEST_F(WindowsPrograms, MusicSyncsArriveAndTheZonesModuleWritesItsReport)
+{
+    RunResult run = RunMusicScript(dir);
     EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("sync beat\n"), std::string::npos) << run.out;
     std::string report = ReadWholeFile(dir.Path() + "/zones.txt");
     EXPECT_NE(report.find("sorted list"), std::string::npos) << report;
     EXPECT_NE(report.find("LuaUpdate"), std::string::npos) << report;
+}
+
+// The system's default device (WASAPI), which Wine plays through the PulseAudio null sink.
+TEST_F(WindowsPrograms, TheDefaultDevicePlaysThroughPulseAudio)
+{
+    unsetenv("SDL_AUDIODRIVER");
+    setenv("XDG_RUNTIME_DIR", DEMOHOST_PULSE_DIR, 1);
+    RunResult run = RunMusicScript(dir);
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+    EXPECT_EQ(run.out.find("Audio error"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("sync beat\n"), std::string::npos) << run.out;
 }
 
 TEST_F(WindowsPrograms, LiveReloadsASaveWithTheMusicPlayingOnAndJumpsOnF8)
@@ -200,15 +217,20 @@ end
     std::vector<std::string> started = Lines(run.Output(), "started two\t");
     ASSERT_EQ(started.size(), 1u) << run.Output();
     EXPECT_GT(std::stod(started[0]), 0.5) << run.Output();
-    std::vector<std::string> before = Lines(run.Output(), "first update\t");
     int x = 0, y = 0;
     ASSERT_TRUE(PicturePosition(20, 20, x, y));
-    ASSERT_EQ(system(("xdotool mousemove " + std::to_string(x + 5) + " " + std::to_string(y + 5) +
-                      " click 1 key F8").c_str()),
-              0);
-    ASSERT_TRUE(run.WaitFor("first update", 30, 3)) << run.Output();
+    // An unmanaged window takes the keyboard once clicked; a key sent before that is lost, so
+    // the press is sent again until the jump's reload shows.
+    std::string press = "xdotool mousemove " + std::to_string(x + 5) + " " + std::to_string(y + 5) +
+                        " click 1 sleep 0.2 key F8";
+    bool jumped = false;
+    for (int i = 0; i < 10 && !jumped; i++) {
+        ASSERT_EQ(system(press.c_str()), 0);
+        jumped = run.WaitFor("first update", 2, 3);
+    }
+    ASSERT_TRUE(jumped) << run.Output();
     std::vector<std::string> after = Lines(run.Output(), "first update\t");
-    ASSERT_EQ(after.size(), 3u);
+    ASSERT_GE(after.size(), 3u);
     EXPECT_GE(std::stod(after[2]), std::stod(after[1]) + 1.0) << run.Output();
     run.Stop();
 }
