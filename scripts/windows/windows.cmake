@@ -1,10 +1,19 @@
 # The Windows build's own part, included by the top CMakeLists.txt: the dependencies' DLLs beside
-# the programs, so that they start from the build folder, and the unit tests that need no window,
-# run under Wine (the toolchain's emulator).
+# the programs, so that they start from the build folder; the packer, its launcher and the
+# licences it bundles; and the unit tests that need no window, run under Wine (the toolchain's
+# emulator).
 file(GLOB WINDOWS_DLLS ${DEMOHOST_WINDOWS_SYSROOT}/bin/*.dll)
 foreach(dll ${WINDOWS_DLLS})
   configure_file(${dll} ${CMAKE_BINARY_DIR} COPYONLY)
 endforeach()
+file(GLOB WINDOWS_LICENCES ${DEMOHOST_WINDOWS_SYSROOT}/licenses/*.txt)
+file(COPY ${WINDOWS_LICENCES} DESTINATION ${CMAKE_BINARY_DIR}/licenses)
+
+add_executable(demohost-launcher src/pack/windows_launcher.cpp)
+target_link_options(demohost-launcher PRIVATE ${WINDOWS_LINK_OPTIONS} -Wl,--subsystem,windows)
+set(PACK_SYSTEM windows)
+set(FONT_DIR ${CMAKE_SOURCE_DIR}/res/font)
+configure_file(src/pack/demohost-pack ${CMAKE_BINARY_DIR}/demohost-pack @ONLY)
 
 enable_testing()
 find_package(GTest REQUIRED)

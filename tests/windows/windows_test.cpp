@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -233,4 +234,74 @@ end
     ASSERT_GE(after.size(), 3u);
     EXPECT_GE(std::stod(after[2]), std::stod(after[1]) + 1.0) << run.Output();
     run.Stop();
+}
+
+// The Windows packer, run on Linux: a zip with one folder NAME, unpacked elsewhere, whose NAME.exe
+// started from a third folder runs the demo from its own folder with its arguments and loads no
+// DLL but its own and Windows'.
+TEST_F(WindowsPrograms, APackedDemoRunsFromAnyFolderOnItsOwnDlls)
+{
+    dir.Write("res/main.lua", R"(
+local frames = 0
+function initialize(args)
+    print("args " .. table.concat(args, ","))
+    OpenWindow(200, 150, "windows-pack")
+    print("font", LoadFont("res/font/mono-20.fnt", "res/font/"))
+end
+function update()
+    frames = frames + 1
+    DrawBoxWithColor(100, 75, 60, 60, 0, 0, 1, 0, 0, 1)
+    if frames == 10 then print("drawn") end
+    if io.open("quit") then Quit() end
+end
+)");
+    std::string pack = std::string(DEMOHOST_SOURCE_DIR) + "/build-windows/demohost-pack";
+    std::string zip = dir.Path() + ".zip";
+    RunResult packed = RunProgramIn(pack, dir, {"--name", "party", zip});
+    ASSERT_EQ(packed.exit_code, 0) << packed.out << packed.err;
+    ScriptDir unpacked, elsewhere;
+    ASSERT_EQ(system(("cd '" + unpacked.Path() + "' && unzip -q '" + zip + "'").c_str()), 0);
+    std::string top = unpacked.Path() + "/party";
+    for (const char* file : {"party.exe", "demohost.exe", "demohost-engine.dll", "lua51.dll",
+                             "res/main.lua", "res/font/mono-20.fnt", "licenses/lua.txt"})
+        EXPECT_EQ(access((top + "/" + file).c_str(), R_OK), 0) << file;
+
+    // Wine names every DLL it loads on standard error, kept in a file.
+    setenv("WINEDEBUG", "+loaddll", 1);
+    std::string trace = elsewhere.Path() + ".dlls";
+    BackgroundRun run("/bin/sh", elsewhere,
+                      {"-c", std::string("exec ") + kWine + " '" + top +
+                                 "/party.exe' first second 2>'" + trace + "'"});
+    ASSERT_TRUE(run.WaitFor("drawn", 60)) << run.Output();
+    int x = 0, y = 0;
+    EXPECT_TRUE(PicturePosition(70, 45, x, y)) << "the red box";
+    // The demo's own folder is its working directory.
+    std::ofstream(top + "/quit");
+    EXPECT_EQ(run.WaitForExit(20), 0) << run.Output();
+    EXPECT_NE(run.Output().find("args first,second\n"), std::string::npos) << run.Output();
+    EXPECT_NE(run.Output().find("font\t1\n"), std::string::npos) << run.Output();
+    // Each DLL loaded is the pack's or Windows' own (Wine's builtins stand for those).
+    std::string windows_top = "Z:" + top;
+    for (char& c : windows_top)
+        if (c == '/')
+            c = '\\';
+    int own = 0;
+    std::istringstream lines(ReadWholeFile(trace));
+    for (std::string line; std::getline(lines, line);) {
+        size_t start = line.find("Loaded L\"");
+        if (start == std::string::npos)
+            continue;
+        std::string path = line.substr(start + 9, line.find('"', start + 9) - start - 9);
+        std::string single;
+        for (size_t i = 0; i < path.size(); i++)
+            if (!(path[i] == '\\' && i + 1 < path.size() && path[i + 1] == '\\'))
+                single += path[i];
+        bool windows = single.rfind("C:\\windows\\", 0) == 0;
+        bool bundled = single.rfind(windows_top + "\\", 0) == 0;
+        own += bundled;
+        EXPECT_TRUE(windows || bundled) << single;
+    }
+    EXPECT_GE(own, 8) << "the program, its launcher and their DLLs";
+    std::remove(zip.c_str());
+    std::remove(trace.c_str());
 }
