@@ -137,6 +137,9 @@ step sndfile libsndfile-1.2.2.tar.gz
 step pocketfft pocketfft-c.tar.gz
 step stb stb-31c1ad3-image.tar.gz
 
+# The threads runtime that the posix-thread compilers' programs load.
+cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$sysroot/bin/"
+
 # The licence texts of what the programs carry, for a packed demo: each tarball's own files, and
 # the mingw-w64 runtime's (libwinpthread) from its Debian package.
 mkdir -p "$sysroot/licenses"

@@ -25,5 +25,5 @@ target_include_directories(windows_unit_tests PRIVATE tests)
 target_link_libraries(windows_unit_tests PRIVATE engine GTest::gtest_main)
 target_link_options(windows_unit_tests PRIVATE ${WINDOWS_LINK_OPTIONS})
 target_compile_definitions(windows_unit_tests PRIVATE DEMOHOST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-gtest_discover_tests(windows_unit_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+gtest_discover_tests(windows_unit_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
                      PROPERTIES TIMEOUT 120)
