@@ -11,12 +11,21 @@ jobs=$(nproc)
 toolchain="$root/scripts/windows/toolchain.cmake"
 host=x86_64-w64-mingw32
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
-mkdir -p "$sysroot/stamps" "$work" "$sysroot/lib/pkgconfig" "$sysroot/include" "$sysroot/bin"
+mkdir -p "$sysroot/stamps" "$work" "$sysroot/lib/pkgconfig" "$sysroot/include" "$sysroot/bin" \
+  "$sysroot/licenses"
+
+# The licence texts of tarball $2, for a packed demo: its own files at the top of its tree.
+licence() {
+  local name=$1 tarball="$deps/$2"
+  tar -tf "$tarball" | awk -F/ 'NF == 2 && $2 ~ /^(COPYING|LICENSE|LICENCE|COPYRIGHT)/' |
+    xargs tar -xOf "$tarball" >"$sysroot/licenses/$name.txt"
+}
 
 # Runs `build_NAME` in a fresh copy of tarball $2's tree when the tarball or the recipe differs
-# from the stamp.
+# from the stamp; the licence texts are taken every time.
 step() {
   local name=$1 tarball="$deps/$2" sum
+  licence "$name" "$2"
   sum=$( (sha256sum <"$tarball"; declare -f "build_$name") | sha256sum | cut -d' ' -f1)
   if [ "$(cat "$sysroot/stamps/$name" 2>/dev/null)" = "$sum" ]; then
     return
@@ -140,27 +149,7 @@ step stb stb-31c1ad3-image.tar.gz
 # The threads runtime that the posix-thread compilers' programs load.
 cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$sysroot/bin/"
 
-# The licence texts of what the programs carry, for a packed demo: each tarball's own files, and
-# the mingw-w64 runtime's (libwinpthread) from its Debian package.
-mkdir -p "$sysroot/licenses"
-licence() {
-  local name=$1 tarball="$deps/$2"
-  tar -tf "$tarball" | awk -F/ 'NF == 2 && $2 ~ /^(COPYING|LICENSE|LICENCE|COPYRIGHT)/' |
-    xargs tar -xOf "$tarball" >"$sysroot/licenses/$name.txt"
-}
-licence glfw glfw-3.4.tar.gz
-licence glew glew_2.2.0.orig.tar.xz
-licence lua lua5.1_5.1.5.orig.tar.gz
-licence sdl2 SDL2-2.32.10-trimmed.tar.gz
-licence ogg libogg-1.3.6.tar.gz
-licence vorbis libvorbis-1.3.7.tar.gz
-licence opus opus-1.4.tar.gz
-licence flac flac-1.4.3.tar.gz
-licence mpg123 mpg123-1.33.4.tar.gz
-licence lame lame_3.100.orig.tar.gz
-licence sndfile libsndfile-1.2.2.tar.gz
-licence pocketfft pocketfft-c.tar.gz
-licence stb stb-31c1ad3-image.tar.gz
+# The mingw-w64 runtime's licence (libwinpthread), from its Debian package.
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$sysroot/licenses/mingw-w64.txt"
 
 # GoogleTest comes from a package, not a tarball: its version is the stamp.
