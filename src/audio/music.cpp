@@ -207,9 +207,7 @@ bool HoldMusicPosition(double& position, double& length)
 {
     music.playing = ReadMusicPosition(music.position, music.length);
     music.held = true;
-    position = music.position;
-    length = music.length;
-    return music.playing;
+    return MusicPosition(position, length);
 }
 
 bool MusicPosition(double& position, double& length)

@@ -1,6 +1,6 @@
 // The POSIX side of the platform layer for TCP sockets: non-blocking, and never a SIGPIPE.
 
-#include "platform/platform.h"
+#include "platform/net_addresses.h"
 
 #include <errno.h>
 #include <netdb.h>
@@ -10,47 +10,10 @@
 
 #include <cstring>
 
-struct NetAddresses {
-    addrinfo* list = nullptr;
-};
-
-NetAddresses* ResolveAddresses(const std::string& host, const std::string& port,
-                               std::string& error)
+// POSIX sockets need no starting.
+bool StartSockets()
 {
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    int failed = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
-    if (failed != 0) {
-        error = gai_strerror(failed);
-        return nullptr;
-    }
-    return new NetAddresses{list};
-}
-
-void FreeAddresses(NetAddresses* addresses)
-{
-    if (!addresses)
-        return;
-    freeaddrinfo(addresses->list);
-    delete addresses;
-}
-
-static const addrinfo* AddressAt(const NetAddresses* addresses, size_t index)
-{
-    const addrinfo* address = addresses ? addresses->list : nullptr;
-    for (; address && index > 0; index--)
-        address = address->ai_next;
-    return address;
-}
-
-size_t AddressCount(const NetAddresses* addresses)
-{
-    size_t count = 0;
-    while (AddressAt(addresses, count))
-        count++;
-    return count;
+    return true;
 }
 
 Socket StartConnecting(const NetAddresses* addresses, size_t index)

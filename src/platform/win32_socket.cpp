@@ -1,13 +1,9 @@
 // The Windows side of the platform layer for TCP sockets: Winsock, non-blocking.
 
-#include "platform/platform.h"
+#include "platform/net_addresses.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
-struct NetAddresses {
-    addrinfo* list = nullptr;
-};
 
 // Winsock starts once, before the first look-up, and stays for the process.
 static struct {
@@ -15,7 +11,7 @@ static struct {
     bool started = false;
 } winsock;
 
-static bool StartWinsock()
+bool StartSockets()
 {
     if (!winsock.tried) {
         WSADATA data;
@@ -23,49 +19,6 @@ static bool StartWinsock()
         winsock.tried = true;
     }
     return winsock.started;
-}
-
-NetAddresses* ResolveAddresses(const std::string& host, const std::string& port,
-                               std::string& error)
-{
-    if (!StartWinsock()) {
-        error = "the sockets library did not start";
-        return nullptr;
-    }
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    int failed = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
-    if (failed != 0) {
-        error = gai_strerrorA(failed);
-        return nullptr;
-    }
-    return new NetAddresses{list};
-}
-
-void FreeAddresses(NetAddresses* addresses)
-{
-    if (!addresses)
-        return;
-    freeaddrinfo(addresses->list);
-    delete addresses;
-}
-
-static const addrinfo* AddressAt(const NetAddresses* addresses, size_t index)
-{
-    const addrinfo* address = addresses ? addresses->list : nullptr;
-    for (; address && index > 0; index--)
-        address = address->ai_next;
-    return address;
-}
-
-size_t AddressCount(const NetAddresses* addresses)
-{
-    size_t count = 0;
-    while (AddressAt(addresses, count))
-        count++;
-    return count;
 }
 
 Socket StartConnecting(const NetAddresses* addresses, size_t index)
