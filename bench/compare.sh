@@ -8,7 +8,8 @@
 # script engines (build/ with Lua 5.1, build-luajit/ with LuaJIT, which ./test builds). Every
 # program prints its figure on a line that names it; a run without that line stops the script with
 # its output. ROUNDS rounds (default 5), every round shown beside the median. Installs LOVE when it
-# is missing. Run from the repository root after building.
+# is missing. When the Windows build is there (./test --windows), demohost.exe under Wine draws the
+# boxes, texts and lines and starts too. Run from the repository root after building.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 if ! command -v love >/dev/null; then
@@ -22,6 +23,11 @@ if [ ! -x "$root/build-luajit/demohost" ]; then
 fi
 [ -n "$DISPLAY" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 rounds=${ROUNDS:-5}
+wine=""
+if [ -x "$root/build-windows/demohost.exe" ]; then
+  wine=/usr/lib/wine/wine64
+  cd "$root" && . scripts/windows/wine && cd - >/dev/null
+fi
 keep="glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=268435456:glibc.malloc.top_pad=67108864"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
@@ -156,7 +162,11 @@ for round in $(seq "$rounds"); do
     record "demohost-jit $w" "$(cd "$dir/$w" && "$root/build-luajit/demohost" 2>&1)" "${w}_ms"
     case $w in
       script_*) ;;
-      *) record "bare $w" "$(cd "$root" && "$root/build/bare_window" "$w" 2>&1)" "${w}_ms" ;;
+      *)
+        record "bare $w" "$(cd "$root" && "$root/build/bare_window" "$w" 2>&1)" "${w}_ms"
+        [ -z "$wine" ] ||
+          record "demohost-wine $w" "$(cd "$dir/$w" && $wine "$root/build-windows/demohost.exe" 2>&1)" "${w}_ms"
+        ;;
     esac
     record "LOVE $w" "$(love "$dir/love-$w" 2>/dev/null)" "${w}_ms"
   done
@@ -165,6 +175,8 @@ for round in $(seq "$rounds"); do
   record "demohost start" "$(cd "$dir/start" && to_ready "$root/build/demohost")" start_ms
   record "demohost-jit start" "$(cd "$dir/start" && to_ready "$root/build-luajit/demohost")" start_ms
   record "bare start" "$(to_ready "$root/build/bare_window" startup)" start_ms
+  [ -z "$wine" ] ||
+    record "demohost-wine start" "$(cd "$dir/start" && to_ready $wine "$root/build-windows/demohost.exe")" start_ms
   record "LOVE start" "$(to_ready love "$dir/love-start")" start_ms
 done
 
@@ -186,6 +198,10 @@ for w in boxes text lines script_compute script_drawn; do
   esac
   row "demohost $w"; row "demohost-jit $w"
   [ -n "${results["bare $w"]}" ] && row "bare $w"
+  if [ -n "${results["demohost-wine $w"]}" ]; then
+    row "demohost-wine $w"
+    ratio_row "Wine / Linux" "demohost $w" "demohost-wine $w"
+  fi
   row "LOVE $w"
   ratio_row "LOVE / demohost" "demohost $w" "LOVE $w"
   ratio_row "LOVE / demohost-jit" "demohost-jit $w" "LOVE $w"
@@ -198,3 +214,4 @@ row "demohost boxes, keeping"; row "LOVE boxes, keeping"
 ratio_row "LOVE / demohost" "demohost boxes, keeping" "LOVE boxes, keeping"
 echo "process start to the first update"
 row "demohost start"; row "demohost-jit start"; row "bare start"; row "LOVE start"
+[ -z "$wine" ] || row "demohost-wine start"

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
+
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
@@ -35,9 +38,15 @@ int OpenRegularFd(const char* path)
 {
     if (!path)
         return -1;
-    int fd = _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-    if (fd < 0)
+    std::wstring wide = Wide(path);
+    int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) {
+        // Windows refuses to open a folder at all ("permission denied"): it is no regular file.
+        DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            errno = 0;
         return -1;
+    }
     struct _stat64 info;
     if (_fstat64(fd, &info) != 0 || !(info.st_mode & _S_IFREG)) {
         _close(fd);
@@ -106,18 +115,17 @@ std::string RunningProgramPath()
     return program;
 }
 
-// The name of a new temporary file, which is removed at once: "run" and its hex digits.
+// "run" and hex digits of the process, the counter of high resolution and a count of the calls:
+// a temporary file's name would come again as soon as the file is gone.
 std::string FreshName()
 {
-    wchar_t folder[MAX_PATH + 1], path[MAX_PATH + 1];
-    if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"run", 0, path))
-        return "run" + std::to_string(GetCurrentProcessId()) + std::to_string(GetTickCount64());
-    DeleteFileW(path);
-    std::string name = Narrow(path);
-    size_t separator = name.find_last_of("/\\");
-    name.erase(0, separator == std::string::npos ? 0 : separator + 1);
-    size_t dot = name.find('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+    static std::atomic<unsigned> calls{0};
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    char name[64];
+    snprintf(name, sizeof name, "run%lx%llx%x", static_cast<unsigned long>(GetCurrentProcessId()),
+             static_cast<unsigned long long>(now.QuadPart), calls.fetch_add(1));
+    return name;
 }
 
 // The stack's size is set when the program is linked (--stack).

@@ -145,18 +145,24 @@ TEST_F(Music, TagsAreArtistThenTitle)
 
 TEST_F(Music, BadFilesGiveNoResultsAndOneLineNamingTheFile)
 {
-    std::string empty = testing::TempDir() + "/empty.wav";
-    std::string garbage = testing::TempDir() + "/garbage.wav";
+    std::string empty = ScriptTempDir() + "/empty.wav";
+    std::string garbage = ScriptTempDir() + "/garbage.wav";
     std::string truncated = WriteSine("truncated.wav", 0.2, 440, 0.5);
     { std::ofstream touch(empty); }
-    std::string fifo = testing::TempDir() + "/music.fifo";
+    std::string fifo = ScriptTempDir() + "/music.fifo";
     unlink(fifo.c_str());
+#if defined(_WIN32)
+    // Windows has no named pipes among its files: a second folder stands in.
+    fifo = ScriptTempDir() + "/music.folder";
+    std::filesystem::create_directories(fifo);
+#else
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+#endif
     std::ofstream(garbage) << "RIFF nonsense that is no wave file at all";
     std::filesystem::resize_file(truncated, 60);
     testing::internal::CaptureStdout();
     EXPECT_EQ(lua.Run("for _, path in ipairs({'missing.wav', '" + empty + "', '" + garbage +
-                      "', '" + testing::TempDir() + "', '" + fifo + "'}) do "
+                      "', '" + ScriptTempDir() + "', '" + fifo + "'}) do "
                       "assert(select('#', PlayMusic(path)) == 0, path) end "
                       "assert(select('#', PlayMusic()) == 0) "
                       "assert(select('#', PlayMusicWithSync({}, {1, 'x'})) == 0) "
@@ -169,7 +175,7 @@ TEST_F(Music, BadFilesGiveNoResultsAndOneLineNamingTheFile)
         lines.push_back(line);
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "Music loading error: No such file or directory: missing.wav");
-    EXPECT_EQ(lines[3], "Music loading error: not a regular file: " + testing::TempDir());
+    EXPECT_EQ(lines[3], "Music loading error: not a regular file: " + ScriptTempDir());
     EXPECT_EQ(lines[4], "Music loading error: not a regular file: " + fifo);
     EXPECT_EQ(lines[5], "Music loading error: no file name");
     EXPECT_EQ(lines[6], "Music loading error: no file name");
@@ -256,7 +262,7 @@ TEST_F(Music, SyncPointsFireInTimeOrderWhateverTheTableOrder)
 TEST_F(Music, FilesThatPromiseMoreThanTheyHoldAndImpossibleRatesAreNoStreams)
 {
     // A FLAC file cut after its header: libsndfile opens it and reports frames it cannot read.
-    std::string flac = testing::TempDir() + "/cut.flac";
+    std::string flac = ScriptTempDir() + "/cut.flac";
     SF_INFO info{};
     info.samplerate = 44100;
     info.channels = 1;
@@ -275,7 +281,7 @@ TEST_F(Music, FilesThatPromiseMoreThanTheyHoldAndImpossibleRatesAreNoStreams)
     sf_close(file);
 
     // A 46-byte WAV that claims 2,147,483,647 frames per second.
-    std::string fast = testing::TempDir() + "/fast.wav";
+    std::string fast = ScriptTempDir() + "/fast.wav";
     {
         std::ofstream out(fast, std::ios::binary);
         auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };

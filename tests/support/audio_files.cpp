@@ -9,6 +9,17 @@
 #include <fstream>
 #include <vector>
 
+std::string ScriptTempDir()
+{
+    std::string folder = testing::TempDir();
+    for (char& c : folder)
+        if (c == '\\')
+            c = '/';
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
 // Writes interleaved float samples as a WAV file below the test directory, its name prefixed
 // with the running test's: tests run side by side, and one must not read another's file while it
 // is being written.
@@ -17,7 +28,7 @@ static std::string WriteWav(const std::string& name, const std::vector<float>& s
 {
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
     std::string prefix = test ? std::string(test->test_suite_name()) + "." + test->name() + "-" : "";
-    std::string path = testing::TempDir() + "/" + prefix + name;
+    std::string path = ScriptTempDir() + "/" + prefix + name;
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;

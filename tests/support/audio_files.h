@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+// The tests' temporary folder with `/` between names, so that a path can go into a script's
+// string as it is (Windows writes `\`).
+std::string ScriptTempDir();
 // A WAV file of `seconds` of a sine at `frequency` Hz with peak `amplitude`, as 32-bit floats.
 std::string WriteSine(const std::string& name, double seconds, double frequency, double amplitude,
                       int rate = 44100, int channels = 1);

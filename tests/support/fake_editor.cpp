@@ -2,14 +2,53 @@
 
 #include "support/fake_editor.h"
 
+#include <chrono>
+#include <cstring>
+
+#if defined(_WIN32)
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+// Winsock wants starting once per process; its sockets know no close-on-exec or SIGPIPE.
+static int OpenListener()
+{
+    static WSADATA started;
+    static int result = WSAStartup(MAKEWORD(2, 2), &started);
+    (void)result;
+    return static_cast<int>(socket(AF_INET, SOCK_STREAM, 0));
+}
+static int TakeConnection(int fd) { return static_cast<int>(accept(fd, nullptr, nullptr)); }
+static void CloseFd(int fd) { closesocket(fd); }
+static long SendAll(int fd, const void* bytes, size_t size)
+{
+    return send(fd, static_cast<const char*>(bytes), static_cast<int>(size), 0);
+}
+static bool Readable(int fd, double seconds)
+{
+    WSAPOLLFD ready = {static_cast<SOCKET>(fd), POLLIN, 0};
+    return WSAPoll(&ready, 1, static_cast<int>(seconds * 1000)) > 0;
+}
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstring>
+static int OpenListener() { return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
+static int TakeConnection(int fd) { return accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); }
+static void CloseFd(int fd) { close(fd); }
+static long SendAll(int fd, const void* bytes, size_t size)
+{
+    return send(fd, bytes, size, MSG_NOSIGNAL);
+}
+// Waits at most `seconds` for `fd` to be readable.
+static bool Readable(int fd, double seconds)
+{
+    pollfd ready = {fd, POLLIN, 0};
+    return poll(&ready, 1, static_cast<int>(seconds * 1000)) > 0;
+}
+#endif
 
 static double Now()
 {
@@ -28,16 +67,9 @@ static uint32_t Big32(const uint8_t* p)
     return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
-// Waits at most `seconds` for `fd` to be readable.
-static bool Readable(int fd, double seconds)
-{
-    pollfd ready = {fd, POLLIN, 0};
-    return poll(&ready, 1, static_cast<int>(seconds * 1000)) > 0;
-}
-
 FakeEditor::FakeEditor()
 {
-    listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listen_fd_ = OpenListener();
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -51,7 +83,7 @@ FakeEditor::FakeEditor()
 FakeEditor::~FakeEditor()
 {
     Drop();
-    close(listen_fd_);
+    CloseFd(listen_fd_);
 }
 
 std::string FakeEditor::Address() const
@@ -71,7 +103,7 @@ bool FakeEditor::Accept(double seconds, const std::string& answer)
     double end = Now() + seconds;
     // A connection the demo gave up before it was taken has been closed: the next one is taken.
     while (Readable(listen_fd_, end - Now())) {
-        fd_ = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        fd_ = TakeConnection(listen_fd_);
         std::string greeting;
         while (greeting.size() < expected.size() && Readable(fd_, end - Now())) {
             char c;
@@ -97,8 +129,8 @@ bool FakeEditor::ReadUntil(const std::function<bool()>& done, double seconds)
         double left = end - Now();
         if (fd_ < 0 || closed || left <= 0 || !Readable(fd_, left))
             return done();
-        uint8_t buffer[4096];
-        ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
+        char buffer[4096];
+        long got = recv(fd_, buffer, sizeof buffer, 0);
         if (got <= 0) {
             closed = true;
             continue;
@@ -181,12 +213,12 @@ void FakeEditor::SaveTracks()
 void FakeEditor::SendBytes(const std::vector<uint8_t>& bytes)
 {
     if (fd_ >= 0)
-        send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        SendAll(fd_, bytes.data(), bytes.size());
 }
 
 void FakeEditor::Drop()
 {
     if (fd_ >= 0)
-        close(fd_);
+        CloseFd(fd_);
     fd_ = -1;
 }

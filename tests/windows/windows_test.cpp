@@ -1,8 +1,10 @@
 // The Windows programs end to end under Wine on the test display: demohost.exe draws boxes,
 // lines, text, an image and a render target through a shader, survives a script error, delivers
 // a sync point, quits with status 0 and loads the zones module; demohost-live.exe reloads a saved
-// change with the music playing on and jumps on F8. The programs are build-windows/'s.
+// change with the music playing on, jumps on F8 and talks to the sync editor. The programs are
+// build-windows/'s.
 
+#include "support/fake_editor.h"
 #include "support/run.h"
 #include "support/screen.h"
 
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -89,16 +92,19 @@ TEST_F(WindowsPrograms, DemohostDrawsEveryKindOfThingAndQuitsWithZero)
     stbi_write_png((dir.Path() + "/res/white.png").c_str(), 4, 4, 4, white, 16);
     dir.Write("res/blue.shader", "[vertex]\nvoid main() { gl_Position = ftransform(); }\n"
                                  "[fragment]\nvoid main() { gl_FragColor = vec4(0.0, 0.0, 1.0, 1.0); }\n");
+    // Paths in the script written with either separator.
+    dir.Write("res/scenes/colour.lua", "return 'red'");
+    dir.Write("res/two.lua", "return 2");
     dir.Write("res/main.lua", R"(
 local frames = 0
 function initialize(args)
     print("args " .. table.concat(args, ","))
     OpenWindow(320, 240, "windows-draw")
-    font = LoadFont("res/font/mono-20.fnt", "res/font/")
-    image = LoadImage("res/white.png")
+    font = LoadFont("res\\font\\mono-20.fnt", "res\\font\\")
+    image = LoadImage("res\\white.png")
     shader = LoadShader("res/blue.shader")
     target = MakeRenderTarget(64, 64, 1)
-    print("loaded", font, image, shader, target)
+    print("loaded", font, image, shader, target, require("scenes.colour"), dofile("res\\two.lua"))
 end
 function update(time, dt)
     frames = frames + 1
@@ -134,7 +140,8 @@ end
     dir.Write("quit", "");
     EXPECT_EQ(run.WaitForExit(20), 0) << run.Output();
     EXPECT_NE(run.Output().find("args one,two\n"), std::string::npos) << run.Output();
-    EXPECT_NE(run.Output().find("loaded\t1\t"), std::string::npos) << run.Output();
+    EXPECT_NE(run.Output().find("loaded\t1\t1\t"), std::string::npos) << run.Output();
+    EXPECT_NE(run.Output().find("\tred\t2\n"), std::string::npos) << run.Output();
     EXPECT_EQ(Count(run.Output(), "Error: res/main.lua:24: on purpose\n"), 1u) << run.Output();
 }
 
@@ -233,6 +240,46 @@ end
     std::vector<std::string> after = Lines(run.Output(), "first update\t");
     ASSERT_GE(after.size(), 3u);
     EXPECT_GE(std::stod(after[2]), std::stod(after[1]) + 1.0) << run.Output();
+    run.Stop();
+}
+
+// The sync editor's link over Winsock: the demo asks for its track, plays the editor's key back,
+// reports its rows while playing and writes the track file when the editor saves.
+TEST_F(WindowsPrograms, LiveTalksToTheSyncEditor)
+{
+    std::vector<short> silence(44100 * 20);
+    WriteWav(dir.Path() + "/res/long.wav", silence);
+    dir.Write("res/main.lua", R"(
+local host = require "demohost"
+local last
+function initialize()
+    OpenWindow(160, 120, "windows-editor")
+    PlayMusic("res/long.wav")
+end
+function update()
+    local v = string.format("v %g", host.track("x"))
+    if v ~= last then print(v) last = v end
+end
+)");
+    FakeEditor editor;
+    BackgroundRun run(kWine, dir, {WindowsProgram("demohost-live.exe"), "--editor", editor.Address()});
+    ASSERT_TRUE(editor.Accept(60)) << run.Output();
+    editor.Pause(true);
+    editor.SetRow(0);
+    ASSERT_TRUE(editor.WaitForTracks(1, 20)) << run.Output();
+    EXPECT_EQ(editor.tracks, std::vector<std::string>{"x"});
+    editor.SetKey(0, 0, 2.5f, 0);
+    EXPECT_TRUE(run.WaitFor("v 2.5\n", 10)) << run.Output();
+    editor.Pause(false);
+    EXPECT_TRUE(editor.ReadUntil([&] { return editor.rows.size() >= 2; }, 10)) << run.Output();
+    editor.SaveTracks();
+    ASSERT_TRUE(run.WaitFor("demohost-live: saved 1 tracks", 10)) << run.Output();
+    std::string bytes = ReadWholeFile(dir.Path() + "/res/sync_x.track");
+    ASSERT_EQ(bytes.size(), 13u) << "one key: count, row, value, type";
+    float value;
+    memcpy(&value, bytes.data() + 8, sizeof value);
+    EXPECT_EQ(value, 2.5f);
+    EXPECT_TRUE(editor.understood);
     run.Stop();
 }
 
