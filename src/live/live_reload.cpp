@@ -72,7 +72,7 @@ void LiveReload::SaveTracks(double now)
     std::vector<std::string> written;
     for (const Track& track : AllTracks()) {
         std::string path = TrackFilePath(TrackPrefix(), track.name);
-        WriteTrackFile(path, track.keys);
+        WriteTrackFile(path, KeysToSave(track));
         written.push_back(path);
         written.push_back(path + ".new");
     }

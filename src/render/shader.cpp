@@ -175,6 +175,20 @@ void SetShaderParamf(int handle, const char* name, float value)
         glUniform1fARB(glGetUniformLocationARB(program, name), value);
 }
 
+void SetUniform(const char* name, const float* values, int count)
+{
+    GLhandleARB program = ProgramOf(shaders.table.current);
+    if (!program || !name)
+        return;
+    GLint location = glGetUniformLocationARB(program, name);
+    switch (count) {
+    case 1: glUniform1fARB(location, values[0]); break;
+    case 2: glUniform2fARB(location, values[0], values[1]); break;
+    case 3: glUniform3fARB(location, values[0], values[1], values[2]); break;
+    case 4: glUniform4fARB(location, values[0], values[1], values[2], values[3]); break;
+    }
+}
+
 // Frees the program and shader objects of every slot in `shaders` and empties it.
 static void ReleaseShaders(ShaderTable& shaders)
 {

@@ -27,3 +27,6 @@ bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment
 void SetShader(int handle);
 void SetShaderParami(int handle, const char* name, int value);
 void SetShaderParamf(int handle, const char* name, float value);
+// Sets the float, vec2, vec3 or vec4 uniform `name` (`count` 1 to 4 of `values`) of the program in
+// use, without flushing, as SetShaderParamf does; nothing without one.
+void SetUniform(const char* name, const float* values, int count);

@@ -1,5 +1,5 @@
 // Script bindings of the drawing functions: boxes, lines, images, blending, shader programs and
-// render targets.
+// their uniforms, and render targets.
 
 #include "render/line_pipe.h"
 #include "render/pipes.h"
@@ -117,6 +117,20 @@ static int w_RenderTargetAsTexture(lua_State* L)
     return 1;
 }
 
+// host.uniform(name, x [, y [, z [, w]]]): as many components as numbers given.
+static int w_host_uniform(lua_State* L)
+{
+    const char* name = luaL_checkstring(L, 1);
+    int count = lua_gettop(L) - 1;
+    if (count < 1 || count > 4)
+        return luaL_error(L, "host.uniform takes a name and 1 to 4 numbers, not %d", count);
+    float values[4];
+    for (int i = 0; i < count; i++)
+        values[i] = static_cast<float>(luaL_checknumber(L, 2 + i));
+    SetUniform(name, values, count);
+    return 0;
+}
+
 static const luaL_Reg render_globals[] = {
     {"DrawBox", Guarded<w_DrawBox>},
     {"DrawBoxWithColor", Guarded<w_DrawBoxWithColor>},
@@ -137,7 +151,12 @@ static const luaL_Reg render_globals[] = {
     {nullptr, nullptr},
 };
 
+static const luaL_Reg render_module[] = {
+    {"uniform", GuardedModule<w_host_uniform>},
+    {nullptr, nullptr},
+};
+
 ScriptBindings RenderBindings()
 {
-    return {render_globals, nullptr};
+    return {render_globals, render_module};
 }

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 static struct {
     double rows_per_second = 120.0 / 60 * 8;
+    double rows_per_beat = 8;
     std::string prefix = "res/sync";
     std::vector<Track> tracks;
     std::map<std::string, int, std::less<>> by_name;
@@ -50,13 +52,15 @@ double TrackValue(const std::vector<TrackKey>& keys, double row)
 void SetTrackTiming(double bpm, double rows_per_beat, const std::string& prefix)
 {
     sync_tracks.rows_per_second = bpm / 60 * rows_per_beat;
+    sync_tracks.rows_per_beat = rows_per_beat;
     if (prefix == sync_tracks.prefix)
         return;
     sync_tracks.prefix = prefix;
     if (sync_tracks.from_editor)
         return;
     for (Track& track : sync_tracks.tracks)
-        track.keys = ReadTrackFile(TrackFilePath(prefix, track.name));
+        if (!track.from_script)
+            track.keys = ReadTrackFile(TrackFilePath(prefix, track.name));
 }
 
 void SetTrackTime(double seconds)
@@ -69,6 +73,11 @@ double CurrentRow()
     double row = sync_tracks.time * sync_tracks.rows_per_second;
     double nearest = std::round(row);
     return std::fabs(row - nearest) < 1e-3 ? nearest : row;
+}
+
+double CurrentBeat()
+{
+    return CurrentRow() / sync_tracks.rows_per_beat;
 }
 
 int FindTrack(std::string_view name)
@@ -122,9 +131,29 @@ void ClearTrackKeys(int track)
     sync_tracks.tracks[track].keys.clear();
 }
 
+void SetScriptKeys(int track, std::vector<TrackKey> keys)
+{
+    Track& keyed = sync_tracks.tracks[track];
+    keyed.script_keys = std::move(keys);
+    keyed.from_script = true;
+    if (!sync_tracks.from_editor)
+        keyed.keys = keyed.script_keys;
+}
+
+const std::vector<TrackKey>& KeysToSave(const Track& track)
+{
+    return track.keys.empty() && track.from_script ? track.script_keys : track.keys;
+}
+
 double TrackValueNow(int track)
 {
-    return TrackValue(sync_tracks.tracks[track].keys, CurrentRow());
+    Track& read = sync_tracks.tracks[track];
+    // While connected the editor may yet send keys; otherwise an empty track is a likely typo.
+    if (read.keys.empty() && !read.told_empty && !sync_tracks.from_editor) {
+        read.told_empty = true;
+        printf("track \"%s\" has no keys\n", read.name.c_str());
+    }
+    return TrackValue(read.keys, CurrentRow());
 }
 
 const std::vector<Track>& AllTracks()

@@ -1,7 +1,8 @@
 // Tracks: named values keyed to rows of the music, each a list of keys with an interpolation per
 // key, read by scripts at the current row. The keys come from the sync editor while
-// demohost-live is connected to it, and from one file per track otherwise. State: the track table, the row
-// rate, the files' prefix and the row's clock, in tracks.cpp.
+// demohost-live is connected to it, and otherwise from the script (host.keys) or else from one
+// file per track. State: the track table, the row rate, the files' prefix and the row's clock,
+// in tracks.cpp.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,10 @@ struct TrackKey {
 
 struct Track {
     std::string name;
-    std::vector<TrackKey> keys;  // by row, each row once
+    std::vector<TrackKey> keys;  // by row, each row once: the ones played
+    std::vector<TrackKey> script_keys;
+    bool from_script = false;    // the script gave keys, which stand in for the file's
+    bool told_empty = false;     // "has no keys" was printed
 };
 
 // The most tracks a script may ask for.
@@ -39,7 +43,10 @@ void SetTrackTime(double seconds);
 // The row at the row's clock. Within a thousandth of a whole row it is that row, so that frame
 // k at the row rate, or music moved to a row (to a whole sample), reads that row despite rounding.
 double CurrentRow();
-// The value of track `track` at the current row.
+// The current row in beats.
+double CurrentBeat();
+// The value of track `track` at the current row. A track without keys, away from the editor, is
+// named once: `track "NAME" has no keys`.
 double TrackValueNow(int track);
 // The tracks in the order they were first asked for (the editor numbers them so), each with its
 // keys; the row rate in rows a second; the files' prefix.
@@ -58,6 +65,11 @@ void SetTracksFromEditor(bool from_editor);
 void SetTrackKey(int track, TrackKey key);
 void DeleteTrackKey(int track, int32_t row);
 void ClearTrackKeys(int track);
+// The script's keys of track `track` (by row, each row once), played while no editor is connected.
+void SetScriptKeys(int track, std::vector<TrackKey> keys);
+// What the editor's save writes for a track: the keys it has, or the script's when the editor
+// gave it none.
+const std::vector<TrackKey>& KeysToSave(const Track& track);
 
 // The file of a track: the prefix, `_`, the name with every character but letters, digits, `.`,
 // `_` and `/` written as `-` and two upper-case hex digits, and `.track`.

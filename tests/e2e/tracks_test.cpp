@@ -357,6 +357,61 @@ TEST_F(Tracks, DemohostPlaysTheFilesTheEditorSaved)
     EXPECT_EQ(r.out, ValueLine(0.5));
 }
 
+// Keys written in the script play as the same keys in files do, in place of a track's file; the
+// row and the beat follow the music; a track with no keys at all is named once.
+TEST_F(Tracks, ScriptKeysPlayLikeFileKeysAndATrackWithoutKeysIsNamedOnce)
+{
+    dir.Write("res/sync_step.track", TrackFileBytes({{0, 9, 0}}));
+    dir.Write("res/main.lua", kValueLineLua + std::string(R"(
+        for _, type in ipairs{"step", "linear", "smooth", "ramp"} do
+            host.keys(type, {{0, 1, type}, {8, 3, type}})
+        end
+        function initialize()
+            OpenWindow(64, 48, "keys")
+            PlayMusic("res/track.wav")
+            host.seek(0.5)
+            host.pause()
+        end
+        local frames = 0
+        function update()
+            frames = frames + 1
+            host.track("cam:y")
+            if frames == 3 then
+                print(value_line{"step", "linear", "smooth", "ramp"})
+                host.tracks{bpm = 150, rows_per_beat = 8}
+                print(string.format("row %.9g beat %.9g", host.row(), host.beat()))
+                Quit()
+            end
+        end
+    )"));
+    RunResult r = RunDemohost(dir);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "track \"cam:y\" has no keys\n" + ValueLine(0.5) + "row 10 beat 1.25\n");
+}
+
+// A track the script keyed and the editor gave no keys is saved with the script's keys; one the
+// editor keyed, with the editor's.
+TEST_F(Tracks, TheEditorsSaveWritesTheScriptsKeysWhereTheEditorGaveNone)
+{
+    dir.Write("res/main.lua", R"(
+        local host = require "demohost"
+        host.keys("mine", {{2, 0.5, "linear"}, {6, 1.5}})
+        host.keys("theirs", {{0, 7}})
+        function initialize() OpenWindow(32, 24, "save") print("init") end
+        function update() host.track("mine") host.track("theirs") end
+    )");
+    BackgroundRun live(LIVE_PATH, dir, {"--editor", editor.Address()});
+    ASSERT_TRUE(editor.Accept(10)) << live.Output();
+    ASSERT_TRUE(editor.WaitForTracks(2, 10)) << live.Output();
+    editor.SetKey(1, 4, 2, 0);
+    editor.SaveTracks();
+    ASSERT_TRUE(live.WaitFor("demohost-live: saved 2 tracks", 5)) << live.Output();
+    EXPECT_EQ(ReadWholeFile(dir.Path() + "/res/sync_mine.track"),
+              TrackFileBytes({{2, 0.5f, 1}, {6, 1.5f, 0}}));
+    EXPECT_EQ(ReadWholeFile(dir.Path() + "/res/sync_theirs.track"), TrackFileBytes({{4, 2, 0}}));
+    live.Stop();
+}
+
 // The value at `row` of keys (0, 0, linear) (10, 1, smooth) (20, 0.25, ramp) (30, 2, step)
 // (35, -1, linear), as the editor's player library computes it.
 static double FadeAt(double row)
@@ -429,14 +484,22 @@ TEST_F(Tracks, EachBadFileIsNamedOnceAndHasNoKeys)
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out,
               "Track file error: res/sync_short.track: too short for a key count\n"
+              "track \"short\" has no keys\n"
               "Track file error: res/sync_count.track: a key count of 2 does not match its 13 "
               "bytes\n"
+              "track \"count\" has no keys\n"
               "Track file error: res/sync_order.track: key 1 is not after the key before it\n"
+              "track \"order\" has no keys\n"
               "Track file error: res/sync_twice.track: key 1 is not after the key before it\n"
+              "track \"twice\" has no keys\n"
               "Track file error: res/sync_type.track: key 0 has an unknown type 4\n"
+              "track \"type\" has no keys\n"
               "Track file error: res/sync_negative.track: a key count of -1 does not match its 4 "
               "bytes\n"
+              "track \"negative\" has no keys\n"
               "Track file error: res/sync_fifo.track: not a regular file\n"
+              "track \"fifo\" has no keys\n"
+              "track \"missing\" has no keys\n"
               "4 0 0 0 0 0 0 0 0\n");
 }
 
@@ -452,6 +515,14 @@ TEST_F(Tracks, TheModuleChecksItsArguments)
             function() host.tracks{prefix = {}} end,
             function() host.track() end,
             function() host.track{} end,
+            function() host.tracks{bmp = 140} end,
+            function() host.tracks{[1] = 140} end,
+            function() host.keys("k", {{0, 1}, {0, 2}}) end,
+            function() host.keys("k", {{1.5, 1}}) end,
+            function() host.keys("k", {{1, "high"}}) end,
+            function() host.keys("k", {{1, 1, "bounce"}}) end,
+            function() host.keys("k", {7}) end,
+            function() host.keys("k") end,
         }
         for _, call in ipairs(calls) do print(select(2, pcall(call))) end
         -- The defaults: 120 bpm, 8 rows a beat, files beginning res/sync.
@@ -470,5 +541,17 @@ TEST_F(Tracks, TheModuleChecksItsArguments)
               "res/main.lua:8: bad argument #1 to 'tracks' (prefix must be a string)\n"
               "res/main.lua:9: bad argument #1 to 'track' (string expected, got no value)\n"
               "res/main.lua:10: bad argument #1 to 'track' (string expected, got table)\n"
+              "res/main.lua:11: bad argument #1 to 'tracks' (unknown field \"bmp\")\n"
+              "res/main.lua:12: bad argument #1 to 'tracks' (a number key is no field)\n"
+              "res/main.lua:13: bad argument #2 to 'keys' (key 2 is not after the key before it)\n"
+              "res/main.lua:14: bad argument #2 to 'keys' (key 1: the row must be a whole number "
+              "of 0 or more)\n"
+              "res/main.lua:15: bad argument #2 to 'keys' (key 1: the value must be a number)\n"
+              "res/main.lua:16: bad argument #2 to 'keys' (key 1: the type must be step, linear, "
+              "smooth or ramp)\n"
+              "res/main.lua:17: bad argument #2 to 'keys' (key 1 is not a table {row, value, "
+              "type})\n"
+              "res/main.lua:18: bad argument #2 to 'keys' (table expected, got no value)\n"
+              "track \"none\" has no keys\n"
               "0\n");
 }

@@ -1,5 +1,6 @@
 // The installed programs: where they go, and the default font they find beside themselves when
-// the working directory has none, in a prefix that was moved after the install.
+// the working directory has none, in a prefix that was moved after the install; the build
+// folder's programs find the source tree's.
 
 #include "support/run.h"
 #include "support/screen.h"
@@ -49,7 +50,8 @@ TEST(Install, ProgramsAndFontGoToThePrefixAndTheFontIsFoundAfterTheMove)
     std::string install = std::string(CMAKE_PATH) + " --install " + DEMOHOST_BUILD_DIR +
                           " --prefix " + prefix + " > /dev/null";
     ASSERT_EQ(system(install.c_str()), 0);
-    for (const char* program : {"demohost", "demohost-live", "demohost-capture", "demohost-pack"})
+    for (const char* program :
+         {"demohost", "demohost-live", "demohost-capture", "demohost-pack", "demohost-profile"})
         EXPECT_TRUE(fs::is_regular_file(prefix + "/bin/" + program)) << program;
     EXPECT_TRUE(fs::is_regular_file(prefix + "/share/demohost/font/mono-20.fnt"));
     EXPECT_TRUE(fs::is_regular_file(prefix + "/share/demohost/font/mono-20_0.png"));
@@ -76,13 +78,23 @@ TEST(Install, ProgramsAndFontGoToThePrefixAndTheFontIsFoundAfterTheMove)
         << live_run.Output();
 }
 
-TEST(Install, WithoutAFontBesideItTheProgramNamesTheWorkingDirectorysPath)
+TEST(Install, TheBuildFoldersProgramFindsTheSourceTreesFontAndACopyElsewhereNamesTheLocalPath)
 {
-    // The build folder's program has no installed font beside it.
     ScriptDir demo;
     fs::remove_all(demo.Path() + "/res/font");
     demo.Write("res/main.lua", kOverlayScript);
-    BackgroundRun run(DEMOHOST_PATH, demo, {});
+    {
+        BackgroundRun run(DEMOHOST_PATH, demo, {});
+        EXPECT_GT(OverlayPixels(run), 0);
+        PressEscape();
+        EXPECT_EQ(run.WaitForExit(10), 0);
+        EXPECT_EQ(run.Output(), "shown\n");
+    }
+    // A copy of the program outside the build folder, with no installed font beside it.
+    ScriptDir place;
+    std::string copy = place.Path() + "/demohost";
+    fs::copy_file(DEMOHOST_PATH, copy);
+    BackgroundRun run(copy.c_str(), demo, {});
     EXPECT_EQ(OverlayPixels(run), 0);
     PressEscape();
     EXPECT_EQ(run.WaitForExit(10), 0);

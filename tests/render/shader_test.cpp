@@ -151,6 +151,31 @@ TEST_F(Shaders, AUniformSetAfterABoxAppliesToThatBox)
     EXPECT_EQ(ReadPixel(100, 100).g, 0);
 }
 
+// host.uniform sets one to four components of the program in use; a name the program lacks,
+// or no program in use, is no error; a count outside 1 to 4 is.
+TEST_F(Shaders, VecUniformsReachTheProgramInUse)
+{
+    std::string path = WriteFile("vec.shader",
+                                 "[vertex]\nvoid main() { gl_Position = ftransform(); }\n"
+                                 "[fragment]\nuniform vec4 colour;\nuniform vec2 pair;\n"
+                                 "void main() { gl_FragColor = colour + vec4(pair, 0.0, 0.0); }\n");
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(lua.Run("host = require 'demohost' host.uniform('colour', 1, 2, 3, 4) "
+                      "h = LoadShader('" + path + "') SetShader(h) "
+                      "DrawBox(100, 100, 10, 10, 0, 0) host.uniform('colour', 0.25, 0, 0.5, 1) "
+                      "host.uniform('pair', 0, 0.5) host.uniform('nothing', 1) "
+                      "assert(not pcall(host.uniform, 'colour')) "
+                      "assert(not pcall(host.uniform, 'colour', 1, 2, 3, 4, 5)) "
+                      "assert(not pcall(host.uniform, 'colour', 'red'))"),
+              "");
+    testing::internal::GetCapturedStdout();
+    EndTestFrame();
+    Rgba pixel = ReadPixel(100, 100);
+    EXPECT_NEAR(pixel.r, 64, 1);
+    EXPECT_NEAR(pixel.g, 128, 1);
+    EXPECT_NEAR(pixel.b, 128, 1);
+}
+
 TEST_F(Shaders, SelectingTheSameProgramAgainDoesNotFlush)
 {
     std::string path = WriteFile("value.shader", kValueShader);
