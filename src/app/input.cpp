@@ -9,6 +9,7 @@
 
 #include <bitset>
 #include <cctype>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -19,9 +20,11 @@ const int kKeyCodes = GLFW_KEY_LAST + 1;
 static struct {
     // The pointer as the last processed events left it, so that it holds still during a frame.
     double cursor_x = 0, cursor_y = 0;
-    // What the last event processing saw, by the window library's key codes: keys that went down
-    // and up (a press shorter than a frame counts too), and how far the wheel turned.
-    std::bitset<kKeyCodes> went_down, went_up;
+    // What the last event processing saw, by the window library's key codes: how often each key
+    // went down, which went up (a press shorter than a frame counts too), and how far the wheel
+    // turned.
+    uint8_t presses[kKeyCodes] = {};
+    std::bitset<kKeyCodes> went_up;
     double wheel_x = 0, wheel_y = 0;
 } input;
 
@@ -39,8 +42,8 @@ static void OnKey(GLFWwindow*, int key, int, int action, int)
 {
     if (key < 0 || key >= kKeyCodes)
         return;
-    if (action == GLFW_PRESS)
-        input.went_down.set(static_cast<size_t>(key));
+    if (action == GLFW_PRESS && input.presses[key] < UINT8_MAX)
+        input.presses[key]++;
     else if (action == GLFW_RELEASE)
         input.went_up.set(static_cast<size_t>(key));
 }
@@ -61,7 +64,7 @@ void AttachInput(GLFWwindow* window)
 
 void BeginInputEvents()
 {
-    input.went_down.reset();
+    memset(input.presses, 0, sizeof input.presses);
     input.went_up.reset();
     input.wheel_x = input.wheel_y = 0;
 }
@@ -109,9 +112,14 @@ bool KeyHeld(int key)
     return KeysReadable(key) && glfwGetKey(WindowHandle(), key) == GLFW_PRESS;
 }
 
+int KeyPresses(int key)
+{
+    return KeysReadable(key) ? input.presses[key] : 0;
+}
+
 bool KeyWentDown(int key)
 {
-    return KeysReadable(key) && input.went_down.test(static_cast<size_t>(key));
+    return KeyPresses(key) > 0;
 }
 
 bool KeyWentUp(int key)

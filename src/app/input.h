@@ -29,6 +29,8 @@ MouseState GetMouse();
 // whether it went down or up then. False without a shown window.
 bool KeyHeld(int key);
 bool KeyWentDown(int key);
+// How often the key went down in the last event processing: taps quicker than a frame each count.
+int KeyPresses(int key);
 bool KeyWentUp(int key);
 // How far the wheel turned in the last processing of events.
 void WheelDelta(double& x, double& y);

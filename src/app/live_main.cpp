@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     }
     LiveClock clock(options.start);
     DeviceAudio audio;
-    LiveReload reload(options, clock, KeyHeld, glfwGetTime);
+    LiveReload reload(options, clock, {KeyPresses, KeyHeld}, glfwGetTime);
     LiveOutput output(reload);
     return RunProgram(options.script_args, {clock, audio, output, reload});
 }

@@ -12,9 +12,9 @@
 // A save's changes have settled after this long; so have the rows of the editor's cursor.
 static const double kSettleSeconds = 0.05;
 
-LiveReload::LiveReload(const LiveOptions& options, LiveClock& clock, bool (*key_down)(int key),
+LiveReload::LiveReload(const LiveOptions& options, LiveClock& clock, TransportInput keys,
                        double (*now)(), const std::string& folder)
-    : clock_(clock), now_(now), transport_(clock, key_down),
+    : clock_(clock), now_(now), transport_(clock, keys),
       editor_(options.editor_host, options.editor_port)
 {
     if (!watch_.Open(folder))

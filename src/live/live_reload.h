@@ -18,10 +18,10 @@ struct LiveOptions;
 
 class LiveReload : public ScriptReload {
 public:
-    // `key_down` tells whether a key (the window library's code) is down now; `now` is seconds
-    // on a steady clock; `folder` is watched for saves.
-    LiveReload(const LiveOptions& options, LiveClock& clock, bool (*key_down)(int key),
-               double (*now)(), const std::string& folder = "res");
+    // `keys` reads the transport keys; `now` is seconds on a steady clock; `folder` is watched
+    // for saves.
+    LiveReload(const LiveOptions& options, LiveClock& clock, TransportInput keys, double (*now)(),
+               const std::string& folder = "res");
     bool BeforeFrame() override;
     void Reloaded(bool ok, const std::string& error) override;
 

@@ -4,29 +4,21 @@
 
 #include "audio/music.h"
 
-bool TransportKeys::Pressed(int key)
-{
-    bool down = key_down_(key);
-    bool& held = held_[key - GLFW_KEY_F5];
-    bool pressed = down && !held;
-    held = down;
-    return pressed;
-}
-
 bool TransportKeys::Shift() const
 {
-    return key_down_(GLFW_KEY_LEFT_SHIFT) || key_down_(GLFW_KEY_RIGHT_SHIFT);
+    return input_.held(GLFW_KEY_LEFT_SHIFT) || input_.held(GLFW_KEY_RIGHT_SHIFT);
 }
 
 bool TransportKeys::Step()
 {
-    bool f5 = Pressed(GLFW_KEY_F5), f6 = Pressed(GLFW_KEY_F6), f7 = Pressed(GLFW_KEY_F7);
-    bool f8 = Pressed(GLFW_KEY_F8), f9 = Pressed(GLFW_KEY_F9);
-    if (f6)
+    int f5 = input_.presses(GLFW_KEY_F5), f6 = input_.presses(GLFW_KEY_F6);
+    int f7 = input_.presses(GLFW_KEY_F7), f8 = input_.presses(GLFW_KEY_F8);
+    int f9 = input_.presses(GLFW_KEY_F9);
+    if (f6 % 2)
         Pause(!clock_.Paused());
     double step = Shift() ? 10 : 1;
-    double jump = f9 ? clock_.StartTime() - clock_.Time() : f7 ? -step : f8 ? step : 0;
-    return Jump(jump) || f5;
+    double jump = f9 ? clock_.StartTime() - clock_.Time() : (f8 - f7) * step;
+    return Jump(jump) || f5 > 0;
 }
 
 void TransportKeys::Pause(bool paused)

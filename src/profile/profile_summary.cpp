@@ -123,8 +123,9 @@ std::string ProfileReport(const ProfileSummary& summary, const std::string& name
     char line[512];
     std::string report;
     if (summary.cut_off) {
-        snprintf(line, sizeof line, "%s is cut off in line %zu: the lines before it are summed up\n",
-                 name.c_str(), summary.problem_line);
+        snprintf(line, sizeof line,
+                 "%s is cut off in line %zu: the lines before it are summed up\n", name.c_str(),
+                 summary.problem_line);
         report += line;
     }
     snprintf(line, sizeof line, "%s: %zu calls of %zu functions, %.3f ms of their own time\n",

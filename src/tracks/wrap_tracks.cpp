@@ -77,8 +77,8 @@ static TrackKey ScriptKey(lua_State* L, int index)
     lua_rawgeti(L, -3, 3);
     double row = lua_tonumber(L, -3);
     if (!lua_isnumber(L, -3) || row != std::floor(row) || row < 0 || row > INT32_MAX)
-        luaL_argerror(L, 2, lua_pushfstring(L, "key %d: the row must be a whole number of 0 or more",
-                                            index));
+        luaL_argerror(L, 2, lua_pushfstring(L, "key %d: the row must be a whole number of 0 or "
+                                               "more", index));
     if (!lua_isnumber(L, -2))
         luaL_argerror(L, 2, lua_pushfstring(L, "key %d: the value must be a number", index));
     int type = 0;

@@ -1,4 +1,5 @@
-// demohost-live's transport keys, pressed with xdotool: F6 pauses and resumes, F8 jumps ahead.
+// demohost-live's transport keys, pressed with xdotool: F6 pauses and resumes, F8 jumps ahead,
+// and taps quicker than a frame each count.
 
 #include "support/audio_files.h"
 #include "support/run.h"
@@ -107,4 +108,41 @@ TEST(LiveKeys, F6HoldsTimeAndMusicAndF8JumpsASecond)
     EXPECT_LE(jumped.last_sync, reached + 2.0) << live.Output().substr(before);
     ASSERT_FALSE(jumped.updates.empty());
     EXPECT_GE(jumped.updates.back(), going.updates.back() + 1.0);
+}
+
+// Taps quicker than a frame (frames of 80 ms here, a press and its release a few apart): five F8
+// taps sent at once jump five seconds, and five F5 taps a moment apart give five reloads.
+TEST(LiveKeys, QuickTapsAreNeverLost)
+{
+    ScriptDir dir;
+    fs::copy_file(WriteSine("taps_track.wav", 20.0, 440, 0.3),
+                  fs::path(dir.Path()) / "res" / "track.wav");
+    dir.Write("res/main.lua", R"(
+        function initialize()
+            OpenWindow(160, 120, "live-keys")
+            PlayMusic("res/track.wav")
+            print("init")
+        end
+        function update(time)
+            print("update " .. time)
+            local start = os.clock()
+            while os.clock() - start < 0.08 do end
+        end
+    )");
+    BackgroundRun live(LIVE_PATH, dir, {});
+    ASSERT_TRUE(live.WaitFor("update ", 10)) << live.Output();
+    usleep(300000);
+    double before = Read(live.Output(), 0).updates.back();
+    Press("F8 F8 F8 F8 F8");
+    usleep(600000);
+    double after = Read(live.Output(), 0).updates.back();
+    EXPECT_GE(after - before, 5.0) << live.Output();
+    EXPECT_LT(after - before, 7.0) << live.Output();
+
+    size_t starts = Count(live.Output(), "init\n");
+    Press("F5 sleep 0.2 key F5 sleep 0.2 key F5 sleep 0.2 key F5 sleep 0.2 key F5");
+    EXPECT_TRUE(live.WaitFor("init\n", 5, static_cast<int>(starts) + 5)) << live.Output();
+    usleep(400000);
+    EXPECT_EQ(Count(live.Output(), "init\n"), starts + 5);
+    live.Stop();
 }

@@ -1,5 +1,5 @@
 // demohost-live's pieces on a clock and keys of the test's own: the frame time through pauses
-// and jumps, the transport keys' edges, the command line, and the reload policy (what asks for a
+// and jumps, the transport keys' presses, the command line, and the reload policy (what asks for a
 // reload: a settled save, F5, a jump, the editor's row; what a reload's outcome leaves shown).
 
 #include "support/fake_editor.h"
@@ -17,6 +17,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -28,11 +29,13 @@ static double Now()
     return now;
 }
 
-static std::set<int> keys_down;
-static bool KeyDown(int key)
-{
-    return keys_down.count(key) > 0;
-}
+// The keys as the last processing of events left them: presses per key, and the keys held.
+static std::map<int, int> presses;
+static std::set<int> keys_held;
+static const TransportInput kKeys = {
+    [](int key) { return presses.count(key) ? presses[key] : 0; },
+    [](int key) { return keys_held.count(key) > 0; },
+};
 
 static double NextTime(LiveClock& clock, double* dt = nullptr)
 {
@@ -71,44 +74,56 @@ TEST(LiveClock, StartsAtTheStartPointHoldsWhilePausedAndJumpsNotBeforeZero)
     EXPECT_EQ(NextTime(clock), 0.25);
 }
 
-TEST(TransportKeys, ActOnceAPressAndMoveTheClock)
+TEST(TransportKeys, EveryPressActsOnceAndMovesTheClock)
 {
     now = 0;
-    keys_down.clear();
+    presses.clear();
+    keys_held.clear();
     LiveClock clock(5, Now);
     clock.Start();
     NextTime(clock);
-    TransportKeys transport(clock, KeyDown);
+    TransportKeys transport(clock, kKeys);
     EXPECT_FALSE(transport.Step());
 
-    // Held for several reads, F8 jumps once.
-    keys_down = {GLFW_KEY_F8};
+    // A press jumps once; the next frame, with no press, does nothing.
+    presses = {{GLFW_KEY_F8, 1}};
     EXPECT_TRUE(transport.Step());
+    presses.clear();
     EXPECT_FALSE(transport.Step());
     EXPECT_EQ(clock.Time(), 6);
+    // Three taps between two frames are three jumps.
+    presses = {{GLFW_KEY_F8, 3}};
+    EXPECT_TRUE(transport.Step());
+    EXPECT_EQ(clock.Time(), 9);
     // With Shift, F7 goes ten back, not before 0.
-    keys_down = {GLFW_KEY_F7, GLFW_KEY_RIGHT_SHIFT};
+    presses = {{GLFW_KEY_F7, 1}};
+    keys_held = {GLFW_KEY_RIGHT_SHIFT};
     EXPECT_TRUE(transport.Step());
     EXPECT_EQ(clock.Time(), 0);
-    keys_down = {GLFW_KEY_F8, GLFW_KEY_LEFT_SHIFT};
+    presses = {{GLFW_KEY_F8, 1}};
+    keys_held = {GLFW_KEY_LEFT_SHIFT};
     EXPECT_TRUE(transport.Step());
     EXPECT_EQ(clock.Time(), 10);
+    keys_held.clear();
     // F9 goes back to the start point.
-    keys_down = {GLFW_KEY_F9};
+    presses = {{GLFW_KEY_F9, 1}};
     EXPECT_TRUE(transport.Step());
     EXPECT_EQ(clock.Time(), 5);
 
-    // F6 pauses and, pressed again, resumes; it asks for no reload. F5 asks for one.
-    keys_down = {GLFW_KEY_F6};
+    // F6 pauses and, pressed again, resumes (twice in one frame: as it was); it asks for no
+    // reload. F5 asks for one.
+    presses = {{GLFW_KEY_F6, 1}};
     EXPECT_FALSE(transport.Step());
     EXPECT_TRUE(clock.Paused());
-    keys_down.clear();
+    presses = {{GLFW_KEY_F6, 2}};
     EXPECT_FALSE(transport.Step());
-    keys_down = {GLFW_KEY_F6};
+    EXPECT_TRUE(clock.Paused());
+    presses = {{GLFW_KEY_F6, 1}};
     EXPECT_FALSE(transport.Step());
     EXPECT_FALSE(clock.Paused());
-    keys_down = {GLFW_KEY_F5};
+    presses = {{GLFW_KEY_F5, 2}};
     EXPECT_TRUE(transport.Step());
+    presses.clear();
     EXPECT_FALSE(transport.Step());
 }
 
@@ -145,7 +160,8 @@ protected:
         folder = fs::path(testing::TempDir()) / ("live-reload-" + std::to_string(getpid()));
         fs::create_directories(folder);
         now = 1;
-        keys_down.clear();
+        presses.clear();
+        keys_held.clear();
         // No editor listens on a port that was just free.
         options.editor_host = "127.0.0.1";
         options.editor_port = "1";
@@ -159,7 +175,7 @@ protected:
 TEST_F(LiveReloadPolicy, ASaveAsksOnceWhenSettledAndF5AndJumpsAskAtTheirPress)
 {
     LiveClock clock(0, Now);
-    LiveReload reload(options, clock, KeyDown, Now, folder.string());
+    LiveReload reload(options, clock, kKeys, Now, folder.string());
     EXPECT_FALSE(reload.BeforeFrame());
     std::ofstream(folder / "main.lua") << "-- saved";
     now = 1.01;
@@ -169,13 +185,14 @@ TEST_F(LiveReloadPolicy, ASaveAsksOnceWhenSettledAndF5AndJumpsAskAtTheirPress)
     now = 1.2;
     EXPECT_FALSE(reload.BeforeFrame()) << "one save, one reload";
 
-    keys_down = {GLFW_KEY_F5};
+    presses = {{GLFW_KEY_F5, 1}};
     EXPECT_TRUE(reload.BeforeFrame());
+    presses.clear();
     EXPECT_FALSE(reload.BeforeFrame()) << "a key held is one press";
-    keys_down = {GLFW_KEY_F8};
+    presses = {{GLFW_KEY_F8, 1}};
     EXPECT_TRUE(reload.BeforeFrame());
     EXPECT_EQ(clock.Time(), 1.0);
-    keys_down = {GLFW_KEY_F6};
+    presses = {{GLFW_KEY_F6, 1}};
     EXPECT_FALSE(reload.BeforeFrame()) << "a pause keeps the state";
     EXPECT_TRUE(reload.Paused());
 }
@@ -183,7 +200,7 @@ TEST_F(LiveReloadPolicy, ASaveAsksOnceWhenSettledAndF5AndJumpsAskAtTheirPress)
 TEST_F(LiveReloadPolicy, AFailedReloadsErrorIsShownUntilAGoodOne)
 {
     LiveClock clock(0, Now);
-    LiveReload reload(options, clock, KeyDown, Now, folder.string());
+    LiveReload reload(options, clock, kKeys, Now, folder.string());
     EXPECT_EQ(reload.LastError(), "");
     reload.Reloaded(false, "res/main.lua:3: boom");
     EXPECT_EQ(reload.LastError(), "res/main.lua:3: boom");
@@ -198,7 +215,7 @@ TEST_F(LiveReloadPolicy, TheEditorsRowIsJumpedToOnceItSettles)
     std::string address = editor.Address();
     options.editor_port = address.substr(address.find(':') + 1);
     LiveClock clock(0, Now);
-    LiveReload reload(options, clock, KeyDown, Now, folder.string());
+    LiveReload reload(options, clock, kKeys, Now, folder.string());
     SetTrackTiming(120, 8, "res/sync");  // 16 rows a second
     // The editor greets the demo on its own thread while the frames poll.
     bool greeted = false;

@@ -101,6 +101,7 @@ TEST(ProfileSummary, TheProgramSumsUpARealLogAndRefusesOthers)
     EXPECT_EQ(other.err, "demohost-profile: other.txt is no script profiler log (line 1)\n");
     RunResult missing = RunProgramIn(PROFILE_PATH, dir, {"none.log"});
     EXPECT_EQ(missing.exit_code, 1);
-    EXPECT_EQ(missing.err, "demohost-profile: none.log cannot be read: No such file or directory\n");
+    EXPECT_EQ(missing.err,
+              "demohost-profile: none.log cannot be read: No such file or directory\n");
     EXPECT_EQ(RunProgramIn(PROFILE_PATH, dir, {"run.log", "--top", "0"}).exit_code, 2);
 }
