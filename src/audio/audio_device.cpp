@@ -5,6 +5,7 @@
 
 #include "audio/mixer.h"
 #include "audio/stream.h"
+#include "platform/platform.h"
 
 #include <SDL2/SDL.h>
 
@@ -18,6 +19,10 @@ static struct {
     bool open = false;    // a device, or the offline mixer, takes streams
     // The device's clock: frames it has played since it opened.
     std::atomic<int64_t> frames_heard{0};
+    // When its frame 0 was played, in seconds of the steady clock, and when that was last found
+    // (audio thread, or under the device lock).
+    double started_at = 0;
+    double started_found = -1;
     int64_t frames_mixed = 0;  // audio thread, or under the device lock
     std::vector<std::unique_ptr<AudioStream>> streams;  // every stream made, never freed
     std::vector<AudioStream*> playing;                  // mixed on the audio thread
@@ -56,16 +61,41 @@ static void RaiseDueEvents()
         in_flight.marks[i].events_held -= raised;
 }
 
-// A block was heard: each stream that it held has been heard up to where it stood after it.
-static void StreamsHeard(int64_t frames_mixed)
+// A block of `frames` was heard: each stream that it held has been heard up to where it stood
+// after it.
+static void StreamsHeard(int64_t frames_mixed, int64_t frames)
 {
     for (AudioStream* s : audio_device.playing) {
         int passed = 0;
         while (passed < s->mark_count && s->marks[passed].frames_mixed <= frames_mixed)
             s->heard_position = s->marks[passed++].position;
+        if (passed > 0) {
+            s->heard_frame = frames_mixed;
+            s->heard_span = static_cast<double>(frames) / kAudioRate;
+        }
         std::copy(s->marks + passed, s->marks + s->mark_count, s->marks);
         s->mark_count -= passed;
     }
+}
+
+// A thread wakes to a request for a block late, never early, so the earliest request, frame for
+// frame, dates the device's frames best. It is let go slowly (kClockEase seconds a second), so
+// that a device clock a little slower than the steady one is followed too.
+const double kClockEase = 2e-4;
+static void DateHeardFrames()
+{
+    double now = static_cast<double>(MonotonicNanoseconds()) * 1e-9;
+    double start = now - static_cast<double>(audio_device.frames_heard.load()) / kAudioRate;
+    if (audio_device.started_found >= 0)
+        start = std::min(start, audio_device.started_at +
+                                    kClockEase * (now - audio_device.started_found));
+    audio_device.started_at = start;
+    audio_device.started_found = now;
+}
+
+double HeardFrameTime(int64_t frame)
+{
+    return audio_device.started_at + static_cast<double>(frame) / kAudioRate;
 }
 
 // The device asks for a block once it has taken the one before into its own buffer, and a block
@@ -73,14 +103,18 @@ static void StreamsHeard(int64_t frames_mixed)
 // heard now. Their events fall due and their samples become the spectrum's.
 static void BlocksHeard()
 {
+    bool any = in_flight.count > in_flight.buffered_blocks;
     while (in_flight.count > in_flight.buffered_blocks) {
         const BlockMark& heard = in_flight.marks[0];
+        int64_t frames = heard.frames_mixed - audio_device.frames_heard.load();
         audio_device.frames_heard.store(heard.frames_mixed, std::memory_order_relaxed);
-        StreamsHeard(heard.frames_mixed);
+        StreamsHeard(heard.frames_mixed, frames);
         held.due = heard.events_held;
         std::copy(in_flight.marks + 1, in_flight.marks + in_flight.count, in_flight.marks);
         in_flight.count--;
     }
+    if (any && !MixerIsOffline())
+        DateHeardFrames();
 }
 
 void LockMixer()
@@ -140,6 +174,7 @@ static void StartClock(int buffered_blocks)
     in_flight.buffered_blocks = buffered_blocks;
     audio_device.frames_mixed = 0;
     audio_device.frames_heard = 0;
+    audio_device.started_found = -1;
     held.events.reserve(1024);
 }
 

@@ -18,6 +18,8 @@ bool MixerTakesStreams();
 bool MixerIsOffline();
 // Frames mixed and not yet heard: the blocks still in the device. With the mixer locked.
 int64_t FramesInDevice();
+// When the device's frame `frame` was heard, on the steady clock in seconds. With the mixer locked.
+double HeardFrameTime(int64_t frame);
 // Puts a stream into the mix (locking the mixer).
 void AddToMix(AudioStream* stream);
 // With the mixer locked: takes a stream out, tells whether it is in, and the streams mixed in

@@ -59,6 +59,11 @@ struct AudioStream {
     StreamMark marks[kMaxBlocksInFlight] = {};
     int mark_count = 0;
     double heard_position = 0;
+    // The device's frame that ended the last heard block and that block's seconds, for carrying
+    // the position on between blocks; a span of 0 holds the position until the next block is
+    // heard (after a start, seek, pause or resume, whose sound is not yet playing).
+    int64_t heard_frame = 0;
+    double heard_span = 0;
 
     ~AudioStream()
     {

@@ -3,6 +3,7 @@
 
 #include "audio/mixer.h"
 #include "audio/stream.h"
+#include "platform/platform.h"
 
 #include <algorithm>
 
@@ -54,13 +55,26 @@ void SetStreamVolume(AudioStream* stream, float volume)
         stream->volume.store(volume, std::memory_order_relaxed);
 }
 
+// Between two blocks the sound goes on: the position heard is carried on by the steady clock from
+// when the last block heard ended, never further than that block's length, so that it moves
+// every frame without running ahead of the sound. Offline, a block is heard the moment it is
+// mixed.
 double StreamPosition(AudioStream* stream)
 {
     if (!stream)
         return 0;
     LockMixer();
     double frame = stream->heard_position;
+    bool carried = !stream->paused && stream->heard_span > 0 && !MixerIsOffline();
+    double now = static_cast<double>(MonotonicNanoseconds()) * 1e-9;
+    double since = carried ? std::max(0.0, now - HeardFrameTime(stream->heard_frame)) : 0;
+    double span = stream->heard_span;
     UnlockMixer();
+    double frames = static_cast<double>(stream->info.frames);
+    frame += std::min(since, span) * stream->info.samplerate;
+    // Past the end the loop has begun again.
+    if (frame >= frames)
+        frame -= frames;
     return frame / stream->info.samplerate;
 }
 
@@ -79,6 +93,7 @@ void SeekStream(AudioStream* stream, double seconds)
     // The position reads the new one at once: the blocks still in the device, mixed from the old
     // one, no longer move it.
     stream->heard_position = static_cast<double>(frame);
+    stream->heard_span = 0;
     stream->mark_count = 0;
     UnlockMixer();
 }
@@ -102,6 +117,8 @@ void PauseStream(AudioStream* stream, bool paused)
     LockMixer();
     if (paused && !stream->paused)
         HoldAtHeard(*stream);
+    // Resumed, it holds until its first block is heard.
+    stream->heard_span = 0;
     stream->paused = paused;
     UnlockMixer();
 }

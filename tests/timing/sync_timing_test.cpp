@@ -1,6 +1,7 @@
 // Music timing on a real-time audio server (the PulseAudio null sink that tests/pulse.sh starts in
 // the build's pulse/ folder): syncs arrive when their point is heard (a recording of the sink's
-// output dates it), from the first second on and without drift, and the spectrum agrees with them.
+// output dates it), from the first second on and without drift, the spectrum agrees with them,
+// and the music's position moves every frame close to the sound heard.
 // DEMOHOST_SYNC_SECONDS (default 40) sets how long the music plays, DEMOHOST_MUSIC_DELAY
 // (default 2) how long after the device opened the later music starts.
 
@@ -9,6 +10,7 @@
 #include "timing/sink_recording.h"
 
 #include "audio/audio_device.h"
+#include "audio/music.h"
 
 #include <gtest/gtest.h>
 
@@ -154,4 +156,83 @@ TEST_F(SyncTiming, MusicStartedLaterIsOnTime)
 TEST_F(SyncTiming, SpectrumInsideEachSyncIsThatSyncsTone)
 {
     ExpectSpectrumFollowsSyncs(10);
+}
+
+// A frame's reading of the music's position: seconds since the call, and the position.
+struct PositionRead {
+    double at, position;
+};
+
+// The position read every 16 ms as a 60 Hz frame loop reads it, for `frames` frames, with the
+// loop's wraps taken out.
+static std::vector<PositionRead> ReadPositions(Clock::time_point call, int frames)
+{
+    std::vector<PositionRead> reads;
+    double wraps = 0;
+    for (int i = 0; i < frames; i++) {
+        double position = 0, length = 0;
+        EXPECT_TRUE(HoldMusicPosition(position, length));
+        if (!reads.empty() && position + wraps < reads.back().position - 1.0)
+            wraps += length;
+        reads.push_back({SecondsSince(call), position + wraps});
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    }
+    return reads;
+}
+
+// The position read at `at` seconds after the call, between the reads about it.
+static double PositionAt(const std::vector<PositionRead>& reads, double at)
+{
+    for (size_t i = 1; i < reads.size(); i++)
+        if (reads[i].at >= at) {
+            const PositionRead &a = reads[i - 1], &b = reads[i];
+            return a.position + (b.position - a.position) * (at - a.at) / (b.at - a.at);
+        }
+    return reads.back().position;
+}
+
+TEST_F(SyncTiming, ThePositionMovesEveryFrameCloseToTheSoundHeard)
+{
+    std::string path = WriteMarkedLoop();
+    SinkRecording recording;
+    MusicEventLog log;
+    Clock::time_point call = Clock::now();
+    ASSERT_EQ(log.lua.Run("PlayMusic('" + path + "')"), "");
+    // Past the start, whose first blocks hold the position until they are heard.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::vector<PositionRead> reads = ReadPositions(call, 240);
+    std::vector<double> onsets = recording.Onsets(call, 0.05, 0.3, 0.04);
+    ASSERT_GT(onsets.size(), 8u);
+
+    // Each frame's step against the time between the reads: a position that moves in blocks
+    // steps by none, one or two of them instead.
+    std::vector<double> steps, misses;
+    for (size_t i = 1; i < reads.size(); i++) {
+        steps.push_back(reads[i].position - reads[i - 1].position);
+        misses.push_back(std::abs(steps.back() - (reads[i].at - reads[i - 1].at)));
+        EXPECT_GT(steps.back(), 0.0) << "frame " << i;
+    }
+    // Each burst's sound against the position read when it was heard: burst k is at 0.5 k s.
+    std::vector<double> offsets;
+    for (size_t k = 0; k < onsets.size(); k++)
+        if (onsets[k] > reads.front().at && onsets[k] < reads.back().at)
+            offsets.push_back(PositionAt(reads, onsets[k]) - 0.5 * static_cast<double>(k));
+    ASSERT_GE(offsets.size(), 6u);
+    double mean = std::accumulate(offsets.begin(), offsets.end(), 0.0) / offsets.size();
+    std::sort(steps.begin(), steps.end());
+    std::sort(misses.begin(), misses.end());
+    std::sort(offsets.begin(), offsets.end());
+    printf("position step per frame: median %.2f ms, min %.2f, max %.2f; off the time between "
+           "frames: median %.2f ms, max %.2f; ahead of the sound heard: mean %.2f ms, min %.2f, "
+           "max %.2f (%zu sounds)\n",
+           1e3 * steps[steps.size() / 2], 1e3 * steps.front(), 1e3 * steps.back(),
+           1e3 * misses[misses.size() / 2], 1e3 * misses.back(), 1e3 * mean,
+           1e3 * offsets.front(), 1e3 * offsets.back(), offsets.size());
+    // Never ahead by more than a block. Behind: this sink's requests for blocks come about 3 ms
+    // after the sound they date, which no request can tell.
+    const double block = static_cast<double>(kAudioBlockFrames) / kAudioRate;
+    EXPECT_LE(misses[misses.size() / 2], 0.001);
+    EXPECT_LE(offsets.back(), block);
+    EXPECT_LE(mean, 0.002);
+    EXPECT_GE(mean, -0.005);
 }
