@@ -1,7 +1,10 @@
 // Cost of the profiling overlay's text: MakeText and DrawTextMesh for the call tree of 40 nodes
-// in the default font. Needs a display; run from the repository root.
+// in the default font; and of demohost-live's problems panel for an error repeating every frame
+// with a traceback of three levels. Needs a display; run from the repository root.
 
 #include "app/window.h"
+#include "live/error_panel.h"
+#include "problems.h"
 #include "profile/profiler.h"
 #include "profile/profiler_internal.h"
 #include "text/text.h"
@@ -78,3 +81,25 @@ static void OverlayMakeTextOnly40(benchmark::State& state)
     state.counters["heap_bytes_added"] = static_cast<double>(mallinfo2().uordblks - heap_before);
 }
 BENCHMARK(OverlayMakeTextOnly40)->Unit(benchmark::kMicrosecond);
+
+// A frame of an error in update: the error reported and counted, the problems ticked, the panel
+// drawn at 640 x 480.
+static void ErrorPanelFrame(benchmark::State& state)
+{
+    const BitmapFont& font = DefaultFont();
+    SetErrorEcho(ErrorEcho::kOnceThenCount);
+    ErrorPanel panel;
+    const std::string error = "res/main.lua:12: attempt to index local 'x' (a nil value)";
+    const std::string traceback = "  res/main.lua:12\n  res/scenes/intro.lua:40\n  res/main.lua:30\n";
+    size_t heap_before = 0;
+    for (auto _ : state) {
+        ReportScriptProblem(error, traceback);
+        TickProblems();
+        panel.Draw(font, 640, 480, 43);
+        if (heap_before == 0)
+            heap_before = mallinfo2().uordblks;
+    }
+    glFinish();
+    state.counters["heap_bytes_added"] = static_cast<double>(mallinfo2().uordblks - heap_before);
+}
+BENCHMARK(ErrorPanelFrame)->Unit(benchmark::kMicrosecond);

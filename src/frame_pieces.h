@@ -63,6 +63,9 @@ public:
     virtual bool BeforeFrame() = 0;
     // The reload asked for has run: whether the new state took over, and its error when not.
     virtual void Reloaded(bool ok, const std::string& error) = 0;
+    // Whether a script error is printed once with its traceback and then counted while it
+    // repeats, for the one editing the script; otherwise each is printed as it comes.
+    virtual bool CountsRepeatedErrors() const { return false; }
 };
 
 // demohost and demohost-capture run one state from start to end.

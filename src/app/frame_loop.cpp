@@ -9,6 +9,7 @@
 #include "app/window.h"
 #include "audio/music.h"
 #include "platform/platform.h"
+#include "problems.h"
 #include "profile/overlay.h"
 #include "profile/profiler.h"
 #include "render/pipes.h"
@@ -36,9 +37,12 @@ static void ReloadIfAsked(ScriptHost& host, const std::vector<std::string>& args
 {
     if (!reload.BeforeFrame())
         return;
+    uint64_t mark = ProblemMark();
     bool ok = ReloadScript(host, args);
-    if (ok)
+    if (ok) {
+        DropProblemsBefore(mark);
         DeliverMusicEvents(host.State());
+    }
     reload.Reloaded(ok, ok ? std::string() : LastScriptError());
 }
 
@@ -66,6 +70,8 @@ static const size_t kStackBytes = 120u << 20;
 int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
 {
     PrepareOutput();
+    SetErrorEcho(pieces.reload.CountsRepeatedErrors() ? ErrorEcho::kOnceThenCount
+                                                      : ErrorEcho::kEveryTime);
     RaiseStackLimit(kStackBytes);
     // Freed memory stays with the process: the graphics driver allocates and frees large buffers
     // at every draw, and memory handed back to the system after each frame is faulted in again by
@@ -87,7 +93,7 @@ int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
     std::unique_ptr<BitmapFont> default_font =
         font_reader.ReadFont(font_paths.font.c_str(), font_paths.directory.c_str());
     if (!default_font)
-        printf("Font loading error: %s\n", font_paths.font.c_str());
+        PrintProblem("Font loading error: %s\n", font_paths.font.c_str());
 
     bool complete = pieces.output.Begin(default_font.get());
     SetWindowFramebuffer(pieces.output.Framebuffer());
@@ -99,6 +105,7 @@ int RunProgram(const std::vector<std::string>& args, const FramePieces& pieces)
             break;
         HoldFramePosition(pieces.clock, frame.time);
         DrawFrame(host, default_font.get(), frame);
+        TickProblems();
         if (!pieces.output.FrameDrawn())
             break;
         {

@@ -6,26 +6,61 @@
 #include "profile/script_profiler.h"
 #include "platform/platform.h"
 #include "profile/zone_lua.h"
+#include "problems.h"
 
 #include <cstdio>
 #include <utility>
 
-static std::string last_script_error;
+// The last error reported, and the traceback of the last error raised in a protected call.
+static struct {
+    std::string last;
+    std::string traceback;
+} script_errors;
+
+// The most levels a traceback names: a stack overflow's would be thousands.
+static const int kTracebackLevels = 12;
+
+// A protected call's message handler: the file and line of each script level the error passed,
+// while the stack is still there; the error value goes on unchanged.
+static int CollectTraceback(lua_State* L)
+{
+    try {
+        script_errors.traceback.clear();
+        lua_Debug level;
+        int named = 0;
+        for (int i = 1; lua_getstack(L, i, &level); i++) {
+            lua_getinfo(L, "Sl", &level);
+            if (level.currentline <= 0)
+                continue;
+            if (named++ == kTracebackLevels) {
+                script_errors.traceback += "  ...\n";
+                break;
+            }
+            char line[LUA_IDSIZE + 32];
+            snprintf(line, sizeof line, "  %s:%d\n", level.short_src, level.currentline);
+            script_errors.traceback += line;
+        }
+    } catch (...) {
+        script_errors.traceback.clear();
+    }
+    return 1;
+}
 
 void ReportScriptError(lua_State* L)
 {
     const char* message = lua_tostring(L, -1);
     if (message)
-        last_script_error = message;
+        script_errors.last = message;
     else
-        last_script_error = std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
-    printf("Error: %s\n", last_script_error.c_str());
+        script_errors.last = std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
+    ReportScriptProblem(script_errors.last, script_errors.traceback);
+    script_errors.traceback.clear();
     lua_pop(L, 1);
 }
 
 const std::string& LastScriptError()
 {
-    return last_script_error;
+    return script_errors.last;
 }
 
 bool CallProtected(lua_State* L, int nargs, int nresults)
@@ -33,9 +68,18 @@ bool CallProtected(lua_State* L, int nargs, int nresults)
     // An error unwinds script frames without their returns: zones the hook opened for them close
     // here, so the program's own zones stay where they belong.
     uint32_t depth = current_zone_depth();
-    bool ran = lua_pcall(L, nargs, nresults, 0) == 0;
+    // The traceback's handler only where it is shown: the profilers' hooks would see its call.
+    int handler = 0;
+    if (ErrorsWantTraceback()) {
+        handler = lua_gettop(L) - nargs;
+        lua_pushcfunction(L, CollectTraceback);
+        lua_insert(L, handler);
+    }
+    bool ran = lua_pcall(L, nargs, nresults, handler) == 0;
     if (!ran)
         ReportScriptError(L);
+    if (handler != 0)
+        lua_remove(L, handler);
     UnwindScriptZones(depth);
     return ran;
 }

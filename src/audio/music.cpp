@@ -1,6 +1,7 @@
 // Music: looping playback with end and sync events, the volume, and the spectrum.
 
 #include "audio/music.h"
+#include "problems.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -122,8 +123,8 @@ std::optional<Id3Tag> PlayMusic(const char* path, const std::vector<SyncPoint>& 
     music.channel = CreateFileStream(path, error);
     if (!music.channel) {
         if (!error.empty())
-            printf("Music loading error: %s%s%s\n", error.c_str(), path ? ": " : "",
-                   path ? path : "");
+            PrintProblem("Music loading error: %s%s%s\n", error.c_str(), path ? ": " : "",
+                         path ? path : "");
         return std::nullopt;
     }
     SetEndEvent(music.channel, MusicEndCallback, nullptr);

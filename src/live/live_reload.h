@@ -24,6 +24,7 @@ public:
                const std::string& folder = "res");
     bool BeforeFrame() override;
     void Reloaded(bool ok, const std::string& error) override;
+    bool CountsRepeatedErrors() const override { return true; }
 
     // What the status line shows besides the music's position.
     bool Paused() const { return clock_.Paused(); }

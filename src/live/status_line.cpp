@@ -42,5 +42,6 @@ bool LiveOutput::FrameDrawn()
     MakeStatusText();
     MakeText(*font_, text_, width > 40 ? width - 20 : -1, mesh_);
     DrawTextMesh(mesh_, 10, 10, 1, 0.9f, 0.3f, 1);
+    panel_.Draw(*font_, width, height, 10 + mesh_.lines * font_->lineHeight + 10);
     return true;
 }

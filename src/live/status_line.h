@@ -1,9 +1,11 @@
 // The line demohost-live draws over the script's picture, as the profiling overlay is drawn: the
 // music's position and length, whether it is paused or connected to the sync editor, and the
-// last reload's error; and the frame output that draws it. State: the line's text and mesh.
+// last reload's error; below it the problems panel; and the frame output that draws them.
+// State: the line's text and mesh, and the panel.
 #pragma once
 
 #include "frame_pieces.h"
+#include "live/error_panel.h"
 #include "text/text.h"
 
 #include <string>
@@ -29,4 +31,5 @@ private:
     // Rebuilt in place each frame, so that they stop allocating.
     std::string text_;
     TextMesh mesh_;
+    ErrorPanel panel_;
 };

@@ -11,7 +11,7 @@ static const std::string_view kHeader =
     "stack_level\tfile_defined\tfunction_name\tline_defined\tcurrent_line\tlocal_time\ttotal_time";
 
 // One line of the log: a function's return.
-struct Record {
+struct LogRecord {
     size_t level;
     size_t function;  // index into the summary's functions
     double self_seconds;
@@ -41,7 +41,7 @@ static bool SplitFields(std::string_view line, std::string_view (&fields)[7])
 
 // Parses a record, adding its function to `summary` when new; false when the line is none.
 static bool ReadRecord(std::string_view line, ProfileSummary& summary,
-                       std::unordered_map<std::string, size_t>& index, Record& record)
+                       std::unordered_map<std::string, size_t>& index, LogRecord& record)
 {
     std::string_view fields[7];
     int line_defined = 0, current_line = 0;
@@ -60,7 +60,7 @@ static bool ReadRecord(std::string_view line, ProfileSummary& summary,
 
 // Sums the records up. Read from the last, a record's callers come before it: those open at the
 // levels below its own. A header between runs starts the callers afresh.
-static void SumRecords(const std::vector<Record>& records, ProfileSummary& summary)
+static void SumRecords(const std::vector<LogRecord>& records, ProfileSummary& summary)
 {
     std::vector<size_t> callers;
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
@@ -88,7 +88,7 @@ ProfileSummary SummarizeProfile(std::string_view log)
 {
     ProfileSummary summary;
     std::unordered_map<std::string, size_t> index;
-    std::vector<Record> records;
+    std::vector<LogRecord> records;
     size_t number = 0;
     while (!log.empty()) {
         number++;
@@ -100,7 +100,7 @@ ProfileSummary SummarizeProfile(std::string_view log)
         }
         std::string_view line = log.substr(0, end);
         log.remove_prefix(end + 1);
-        Record record;
+        LogRecord record;
         if (line == kHeader)
             records.push_back({SIZE_MAX, 0, 0, 0});
         else if (number == 1 || !ReadRecord(line, summary, index, record))

@@ -1,6 +1,7 @@
 // GLSL programs loaded from files with [vertex] and [fragment] sections.
 
 #include "render/shader.h"
+#include "problems.h"
 
 #include "render/shader_internal.h"
 #include "platform/platform.h"
@@ -33,11 +34,59 @@ int LoadShader(const char* path)
     return shaders.table.count;
 }
 
-static void PrintInfoLog(const char* path, const char* kind, GLhandleARB object)
+// Prints the object's log; a compiler's, with the file's line numbers, is noted as a problem.
+static void PrintInfoLog(const char* path, const char* kind, GLhandleARB object,
+                         const std::vector<int>* lines = nullptr)
 {
     char log[1024] = "";
     glGetInfoLogARB(object, sizeof log, nullptr, log);
     printf("Shader (%s), %s: %s\n", path, kind, log);
+    GLint compiled = 1;
+    if (lines)
+        glGetObjectParameterivARB(object, GL_OBJECT_COMPILE_STATUS_ARB, &compiled);
+    if (!compiled || (!lines && log[0]))
+        NoteProblem(std::string("Shader (") + path + "), " + kind + ":\n" +
+                    (lines ? WithFileLines(path, log, *lines) : std::string(log)));
+}
+
+// "0:LINE(COLUMN): TEXT" (Mesa) or "0(LINE) : TEXT" (NVIDIA): the line and where TEXT starts.
+static bool CompilerLine(const std::string& line, int& number, int& column, size_t& text)
+{
+    int end = 0;
+    column = -1;
+    if (sscanf(line.c_str(), "%*d:%d(%d): %n", &number, &column, &end) == 2 && end > 0) {
+        text = static_cast<size_t>(end);
+        return true;
+    }
+    if (sscanf(line.c_str(), "%*d(%d) : %n", &number, &end) == 1 && end > 0) {
+        text = static_cast<size_t>(end);
+        return true;
+    }
+    return false;
+}
+
+std::string WithFileLines(const std::string& path, const std::string& log,
+                          const std::vector<int>& lines)
+{
+    std::string out;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        std::string line = log.substr(start, end == std::string::npos ? end : end - start);
+        start = end == std::string::npos ? log.size() : end + 1;
+        int number = 0, column = -1;
+        size_t text = 0;
+        if (CompilerLine(line, number, column, text) && number >= 1 &&
+            static_cast<size_t>(number) <= lines.size()) {
+            std::string place = path + ":" + std::to_string(lines[number - 1]);
+            if (column >= 0)
+                place += ":" + std::to_string(column);
+            line = place + ": " + line.substr(text);
+        }
+        if (!line.empty())
+            out += line + "\n";
+    }
+    return out;
 }
 
 void LoadShaderFile(int slot, const char* path)
@@ -47,8 +96,9 @@ void LoadShaderFile(int slot, const char* path)
     shader.fragment_shader = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
 
     std::string vertex, fragment;
-    if (!ReadShaderFile(path, vertex, fragment)) {
-        printf("Shader (%s), Could not load\n", path);
+    ShaderFileLines lines;
+    if (!ReadShaderFile(path, vertex, fragment, &lines)) {
+        PrintProblem("Shader (%s), Could not load\n", path);
         return;
     }
     const char* vertex_source = vertex.c_str();
@@ -57,8 +107,8 @@ void LoadShaderFile(int slot, const char* path)
     glShaderSourceARB(shader.fragment_shader, 1, &fragment_source, nullptr);
     glCompileShaderARB(shader.vertex_shader);
     glCompileShaderARB(shader.fragment_shader);
-    PrintInfoLog(path, "Vertex shader", shader.vertex_shader);
-    PrintInfoLog(path, "Pixel shader", shader.fragment_shader);
+    PrintInfoLog(path, "Vertex shader", shader.vertex_shader, &lines.vertex);
+    PrintInfoLog(path, "Pixel shader", shader.fragment_shader, &lines.fragment);
 
     shader.program = glCreateProgramObjectARB();
     glAttachObjectARB(shader.program, shader.vertex_shader);
@@ -70,10 +120,14 @@ void LoadShaderFile(int slot, const char* path)
         PrintInfoLog(path, "Link", shader.program);
 }
 
-// The section being read (none before the first marker) and where its current line began.
+// The section being read (none before the first marker) and where its current line began; the
+// file's line being read, and where each section's lines came from (when asked).
 struct SectionReader {
     std::string* source = nullptr;
     size_t line_start = 0;
+    int file_line = 1;
+    ShaderFileLines* lines = nullptr;
+    std::vector<int>* source_lines = nullptr;
 };
 
 // Appends a character of the current line, up to the section's limit; false when it was cut.
@@ -99,11 +153,17 @@ static void EndLine(SectionReader& reader, std::string& head, bool long_line,
         if (reader.source)
             reader.source->resize(reader.line_start);
         reader.source = head == "[vertex]" ? &vertex : &fragment;
+        if (reader.lines)
+            reader.source_lines =
+                head == "[vertex]" ? &reader.lines->vertex : &reader.lines->fragment;
     } else if (reader.source) {
         if (reader.source->size() > reader.line_start && reader.source->back() == '\r')
             reader.source->pop_back();
         AppendChar(reader, '\n');
+        if (reader.source_lines)
+            reader.source_lines->push_back(reader.file_line);
     }
+    reader.file_line++;
     if (reader.source)
         reader.line_start = reader.source->size();
     head.clear();
@@ -111,7 +171,8 @@ static void EndLine(SectionReader& reader, std::string& head, bool long_line,
 
 // Reads the file as a stream: memory stays within the two sections' limits whatever the file
 // holds, and a cut section is reported.
-bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment)
+bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment,
+                    ShaderFileLines* lines)
 {
     FILE* file = OpenRegularFile(path);
     if (!file)
@@ -119,6 +180,7 @@ bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment
     vertex.clear();
     fragment.clear();
     SectionReader reader;
+    reader.lines = lines;
     std::string head;  // the line's first characters, enough to recognise a marker
     bool long_line = false, cut = false;
     for (int c = ReadByteUnlocked(file);; c = ReadByteUnlocked(file)) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A reload: the running state's programs are set aside (the fixed-function pipeline selected)
 // and the table starts empty; then either they are freed (the new state started) or the new
@@ -22,7 +23,16 @@ int LoadShader(const char* path);
 void LoadShaderFile(int slot, const char* path);
 // Reads the two sections' sources, each line with its line break; false when the file cannot be
 // opened or is not a regular file. A section longer than kMaxShaderSource is cut, with a message.
-bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment);
+// `lines`, when given, gets the file's line number of each line of the two sources.
+struct ShaderFileLines {
+    std::vector<int> vertex, fragment;
+};
+bool ReadShaderFile(const char* path, std::string& vertex, std::string& fragment,
+                    ShaderFileLines* lines = nullptr);
+// The compiler's messages with the file's line numbers: "0:3(12): error: ..." of a section
+// whose line 3 is the file's line 14 reads "PATH:14:12: error: ..."; other lines stay.
+std::string WithFileLines(const std::string& path, const std::string& log,
+                          const std::vector<int>& lines);
 // Selects the program of `handle` (below 1: fixed function), flushing pending geometry first.
 void SetShader(int handle);
 void SetShaderParami(int handle, const char* name, int value);

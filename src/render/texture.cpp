@@ -2,6 +2,7 @@
 // stb_image.
 
 #include "render/texture.h"
+#include "problems.h"
 
 #include "render/texture_internal.h"
 #include "platform/platform.h"
@@ -50,7 +51,8 @@ TextureHandle LoadTexture(const char* path)
     if (file)
         fclose(file);
     if (!pixels) {
-        printf("Image loading error: %s: %s\n", refusal ? refusal : stbi_failure_reason(), path);
+        PrintProblem("Image loading error: %s: %s\n", refusal ? refusal : stbi_failure_reason(),
+                     path);
         return 0;
     }
     GLuint name = 0;

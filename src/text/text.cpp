@@ -1,6 +1,7 @@
 // Text meshes, text drawing and the fonts that scripts load.
 
 #include "text/text.h"
+#include "problems.h"
 
 #include "text/text_internal.h"
 #include "profile/profiler.h"
@@ -244,14 +245,14 @@ int LoadFont(const char* path, const char* directory)
     // Page images become textures of the window's context: without one the glyphs would draw as
     // solid boxes, so the font is refused as images are.
     if (!CurrentGl().current) {
-        printf("Font loading error: %s (no window yet: load fonts after OpenWindow)\n",
-               path ? path : "");
+        PrintProblem("Font loading error: %s (no window yet: load fonts after OpenWindow)\n",
+                     path ? path : "");
         return 0;
     }
     FontReader reader;
     std::unique_ptr<BitmapFont> font = reader.ReadFont(path, directory ? directory : "");
     if (!font) {
-        printf("Font loading error: %s\n", path ? path : "");
+        PrintProblem("Font loading error: %s\n", path ? path : "");
         return 0;
     }
     fonts.store.fonts[fonts.store.count] = std::move(font);
