@@ -87,7 +87,8 @@ int FindTrack(std::string_view name)
         return found->second;
     if (sync_tracks.tracks.size() >= kMaxTracks)
         return -1;
-    Track track{std::string(name), {}};
+    Track track;
+    track.name = name;
     if (!sync_tracks.from_editor)
         track.keys = ReadTrackFile(TrackFilePath(sync_tracks.prefix, name));
     int number = static_cast<int>(sync_tracks.tracks.size());

@@ -336,12 +336,14 @@ static void WriteFourFiles(const ScriptDir& dir)
                   TrackFileBytes({{0, 1, type}, {8, 3, type}}));
 }
 
-TEST_F(Tracks, DemohostPlaysTheFilesTheEditorSaved)
+// A script that runs `prelude`, holds the music half a second in, and runs `each_frame` every
+// frame; in the third it prints the "v" line of the four tracks, then `third`, and quits.
+static std::string HalfASecondIn(const std::string& prelude, const std::string& each_frame = "",
+                                 const std::string& third = "")
 {
-    WriteFourFiles(dir);
-    dir.Write("res/main.lua", kValueLineLua + std::string(R"(
+    return kValueLineLua + prelude + R"(
         function initialize()
-            OpenWindow(64, 48, "files")
+            OpenWindow(64, 48, "tracks")
             PlayMusic("res/track.wav")
             host.seek(0.5)
             host.pause()
@@ -349,9 +351,20 @@ TEST_F(Tracks, DemohostPlaysTheFilesTheEditorSaved)
         local frames = 0
         function update()
             frames = frames + 1
-            if frames == 3 then print(value_line{"step", "linear", "smooth", "ramp"}) Quit() end
+            )" + each_frame + R"(
+            if frames == 3 then
+                print(value_line{"step", "linear", "smooth", "ramp"})
+                )" + third + R"(
+                Quit()
+            end
         end
-    )"));
+    )";
+}
+
+TEST_F(Tracks, DemohostPlaysTheFilesTheEditorSaved)
+{
+    WriteFourFiles(dir);
+    dir.Write("res/main.lua", HalfASecondIn(""));
     RunResult r = RunDemohost(dir);
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, ValueLine(0.5));
@@ -362,28 +375,14 @@ TEST_F(Tracks, DemohostPlaysTheFilesTheEditorSaved)
 TEST_F(Tracks, ScriptKeysPlayLikeFileKeysAndATrackWithoutKeysIsNamedOnce)
 {
     dir.Write("res/sync_step.track", TrackFileBytes({{0, 9, 0}}));
-    dir.Write("res/main.lua", kValueLineLua + std::string(R"(
-        for _, type in ipairs{"step", "linear", "smooth", "ramp"} do
-            host.keys(type, {{0, 1, type}, {8, 3, type}})
-        end
-        function initialize()
-            OpenWindow(64, 48, "keys")
-            PlayMusic("res/track.wav")
-            host.seek(0.5)
-            host.pause()
-        end
-        local frames = 0
-        function update()
-            frames = frames + 1
-            host.track("cam:y")
-            if frames == 3 then
-                print(value_line{"step", "linear", "smooth", "ramp"})
-                host.tracks{bpm = 150, rows_per_beat = 8}
-                print(string.format("row %.9g beat %.9g", host.row(), host.beat()))
-                Quit()
-            end
-        end
-    )"));
+    dir.Write("res/main.lua",
+              HalfASecondIn(R"(
+                  for _, type in ipairs{"step", "linear", "smooth", "ramp"} do
+                      host.keys(type, {{0, 1, type}, {8, 3, type}})
+                  end)",
+                            R"(host.track("cam:y"))", R"(
+                  host.tracks{bpm = 150, rows_per_beat = 8}
+                  print(string.format("row %.9g beat %.9g", host.row(), host.beat())))"));
     RunResult r = RunDemohost(dir);
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, "track \"cam:y\" has no keys\n" + ValueLine(0.5) + "row 10 beat 1.25\n");

@@ -52,12 +52,18 @@ static Seen Read(const std::string& out, size_t from)
     return seen;
 }
 
+// A folder with a 20-second res/track.wav and `script` as res/main.lua.
+static void WriteDemo(const ScriptDir& dir, const std::string& script)
+{
+    fs::copy_file(WriteSine("keys_track.wav", 20.0, 440, 0.3),
+                  fs::path(dir.Path()) / "res" / "track.wav");
+    dir.Write("res/main.lua", script);
+}
+
 TEST(LiveKeys, F6HoldsTimeAndMusicAndF8JumpsASecond)
 {
     ScriptDir dir;
-    fs::copy_file(WriteSine("keys_track.wav", 20.0, 440, 0.3),
-                  fs::path(dir.Path()) / "res" / "track.wav");
-    dir.Write("res/main.lua", R"(
+    WriteDemo(dir, R"(
         function initialize()
             OpenWindow(160, 120, "live-keys")
             local syncs = {}
@@ -115,9 +121,7 @@ TEST(LiveKeys, F6HoldsTimeAndMusicAndF8JumpsASecond)
 TEST(LiveKeys, QuickTapsAreNeverLost)
 {
     ScriptDir dir;
-    fs::copy_file(WriteSine("taps_track.wav", 20.0, 440, 0.3),
-                  fs::path(dir.Path()) / "res" / "track.wav");
-    dir.Write("res/main.lua", R"(
+    WriteDemo(dir, R"(
         function initialize()
             OpenWindow(160, 120, "live-keys")
             PlayMusic("res/track.wav")
