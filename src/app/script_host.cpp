@@ -5,8 +5,8 @@
 #include "app/api.h"
 #include "profile/script_profiler.h"
 #include "platform/platform.h"
-#include "profile/zone_lua.h"
 #include "problems.h"
+#include "profile/zone_lua.h"
 
 #include <cstdio>
 #include <utility>

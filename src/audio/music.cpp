@@ -1,6 +1,7 @@
 // Music: looping playback with end and sync events, the volume, and the spectrum.
 
 #include "audio/music.h"
+
 #include "problems.h"
 
 #include <algorithm>

@@ -65,13 +65,14 @@ double StreamPosition(AudioStream* stream)
         return 0;
     LockMixer();
     double frame = stream->heard_position;
-    bool carried = !stream->paused && stream->heard_span > 0 && !MixerIsOffline();
-    double now = static_cast<double>(MonotonicNanoseconds()) * 1e-9;
-    double since = carried ? std::max(0.0, now - HeardFrameTime(stream->heard_frame)) : 0;
+    double since = 0;
+    if (!stream->paused && stream->heard_span > 0 && !MixerIsOffline())
+        since = static_cast<double>(MonotonicNanoseconds()) * 1e-9 -
+                HeardFrameTime(stream->heard_frame);
     double span = stream->heard_span;
     UnlockMixer();
     double frames = static_cast<double>(stream->info.frames);
-    frame += std::min(since, span) * stream->info.samplerate;
+    frame += std::clamp(since, 0.0, span) * stream->info.samplerate;
     // Past the end the loop has begun again.
     if (frame >= frames)
         frame -= frames;

@@ -35,8 +35,11 @@ void PanelText(const std::vector<Problem>& problems, std::string& text)
 static void FirstLines(const std::string& text, int count, std::string& out)
 {
     size_t end = 0;
-    for (int i = 0; i < count && end != std::string::npos; i++)
-        end = text.find('\n', end == 0 ? 0 : end + 1);
+    for (int i = 0; i < count; i++) {
+        end = text.find('\n', i == 0 ? 0 : end + 1);
+        if (end == std::string::npos)
+            break;
+    }
     out.assign(text, 0, end);
 }
 

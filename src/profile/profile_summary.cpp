@@ -2,13 +2,12 @@
 
 #include "profile/profile_summary.h"
 
+#include "profile/script_profiler.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <unordered_map>
-
-static const std::string_view kHeader =
-    "stack_level\tfile_defined\tfunction_name\tline_defined\tcurrent_line\tlocal_time\ttotal_time";
 
 // One line of the log: a function's return.
 struct LogRecord {
@@ -101,7 +100,7 @@ ProfileSummary SummarizeProfile(std::string_view log)
         std::string_view line = log.substr(0, end);
         log.remove_prefix(end + 1);
         LogRecord record;
-        if (line == kHeader)
+        if (line == kProfilerLogHeader)
             records.push_back({SIZE_MAX, 0, 0, 0});
         else if (number == 1 || !ReadRecord(line, summary, index, record))
             return {{}, 0, 0, true, false, number};

@@ -4,6 +4,11 @@
 
 #include <lua.hpp>
 
+// The first line of a log, written by each start (a log may hold several runs), without its
+// line break.
+inline constexpr char kProfilerLogHeader[] =
+    "stack_level\tfile_defined\tfunction_name\tline_defined\tcurrent_line\tlocal_time\ttotal_time";
+
 // Opens the module as the global table `profiler`; leaves it on the stack.
 int luaopen_profiler(lua_State* L);
 // Ends a run of the profiler on `L` before the state is closed: the open calls are written and

@@ -4,6 +4,7 @@
 #include "profile/script_profiler_internal.h"
 
 #include "platform/platform.h"
+#include "profile/script_profiler.h"
 
 std::string ProfilerLogName(const std::string& pattern, const std::string& part)
 {
@@ -34,9 +35,7 @@ FILE* OpenProfilerLog(const char* pattern)
     FILE* file = fopen(name.c_str(), "a");
     if (!file)
         return nullptr;
-    fputs("stack_level\tfile_defined\tfunction_name\tline_defined\tcurrent_line\tlocal_time\t"
-          "total_time\n",
-          file);
+    fprintf(file, "%s\n", kProfilerLogHeader);
     fflush(file);
     return file;
 }

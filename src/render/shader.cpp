@@ -1,10 +1,10 @@
 // GLSL programs loaded from files with [vertex] and [fragment] sections.
 
 #include "render/shader.h"
-#include "problems.h"
 
 #include "render/shader_internal.h"
 #include "platform/platform.h"
+#include "problems.h"
 #include "render/gl_context.h"
 #include "render/pipes.h"
 #include "state_aside.h"

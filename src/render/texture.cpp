@@ -2,10 +2,10 @@
 // stb_image.
 
 #include "render/texture.h"
-#include "problems.h"
 
 #include "render/texture_internal.h"
 #include "platform/platform.h"
+#include "problems.h"
 #include "render/gl_context.h"
 #include "state_aside.h"
 

@@ -1,9 +1,9 @@
 // Text meshes, text drawing and the fonts that scripts load.
 
 #include "text/text.h"
-#include "problems.h"
 
 #include "text/text_internal.h"
+#include "problems.h"
 #include "profile/profiler.h"
 #include "render/gl_context.h"
 #include "render/hand_over.h"
